@@ -1,0 +1,71 @@
+// The application object of the framework: the profile functions in registry
+// mode and INI mode, the company registry key, and command-line parsing.
+#pragma once
+
+#include "framework/CString.h"
+#include "platform/winapi.h"
+
+class CCommandLineInfo {
+public:
+    enum { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppUnregister, FileNothing = -1 };
+
+    virtual ~CCommandLineInfo() = default;
+    // Called once per argument; a flag comes without its leading '-' or '/'.
+    virtual void ParseParam(const char* pszParam, BOOL bFlag, BOOL bLast);
+
+    BOOL m_bShowSplash = TRUE;
+    BOOL m_bRunEmbedded = FALSE;
+    BOOL m_bRunAutomated = FALSE;
+    int m_nShellCommand = FileNew;
+    CString m_strFileName;
+};
+
+class CWinApp {
+public:
+    explicit CWinApp(const char* appName = nullptr);
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    virtual BOOL InitApplication();
+    virtual BOOL InitInstance();
+    virtual int ExitInstance();
+
+    // Registry mode: values under HKCU\software\<key>\<profile name>.
+    void SetRegistryKey(const char* company);
+    // HKCU\software\<registry key>\<profile name>, created when missing; null on failure.
+    // The caller closes it.
+    HKEY GetAppRegistryKey();
+    HKEY GetSectionKey(const char* section);
+
+    // In INI mode these use the private-profile functions on m_pszProfileName.
+    // Values of any length are read whole.
+    CString GetProfileString(const char* section, const char* entry, const char* def = nullptr);
+    BOOL WriteProfileString(const char* section, const char* entry, const char* value);
+    UINT GetProfileInt(const char* section, const char* entry, int def);
+    BOOL WriteProfileInt(const char* section, const char* entry, int value);
+
+    // Splits m_lpCmdLine as the C runtime splits a command line and hands each
+    // argument after the program name to info.ParseParam.
+    void ParseCommandLine(CCommandLineInfo& info);
+
+    // Heap strings (malloc/free), as the framework keeps them.
+    const char* m_pszAppName = nullptr;
+    const char* m_pszProfileName = nullptr;
+    const char* m_pszRegistryKey = nullptr;
+    const char* m_pszExeName = nullptr;
+    HINSTANCE m_hInstance = nullptr;
+    LPSTR m_lpCmdLine = nullptr;
+    int m_nCmdShow = 0;
+};
+
+// The one application object, or null.
+CWinApp* AfxGetApp();
+// Initialises the framework for the application object; FALSE on failure.
+BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
+void AfxEnableControlContainer();
+
+class CMenu {
+public:
+    virtual ~CMenu() = default;
+};
