@@ -45,6 +45,9 @@ public:
     char* m_pszPrivateProfile = nullptr;
     CString m_strSectionPrefix;
     BOOL m_bRemoveSource = TRUE;
+    // The data folder found when the main settings file was chosen; the files
+    // of later steps go beside it without asking again.
+    CString m_strDataPath;
 };
 
 // The one application object.
