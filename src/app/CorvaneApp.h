@@ -4,8 +4,10 @@
 
 #include "framework/afx.h"
 
+#include <cstdio>
+
 class CCorvaneApp : public CWinApp {
-public:
+  public:
     CCorvaneApp();
     ~CCorvaneApp() override;
 
@@ -16,10 +18,18 @@ public:
     // recorded. Empty when the data folder could not be created.
     CString GetDataPath(const char* pszSubFolder, const char* pszFileName);
 
+    // Saves the whole application key to "<app>-registry-backup.reg" in the data
+    // folder (the next free name when that exists). Every step calls it before
+    // it deletes anything from the registry and deletes nothing when it returns
+    // FALSE. Runs once per run; later calls return the first result.
+    BOOL EnsureRegistryBackup();
+
     // Private profile redirection.
     BOOL SetPrivateProfile(const char* pszName);
     BOOL BeginPrivateProfile();
     BOOL EndPrivateProfile();
+    // True while the profile functions work on the private profile file.
+    BOOL IsPrivateProfileActive() const { return m_bPrivateProfileActive; }
 
     // Profile value operations (stored text forms of the host application).
     double GetProfileDouble(const char* section, const char* entry, double def);
@@ -48,6 +58,30 @@ public:
     // The data folder found when the main settings file was chosen; the files
     // of later steps go beside it without asking again.
     CString m_strDataPath;
+
+    // Why InitInstance stopped before the end of the run, for the console entry.
+    enum class RunStop { none, helpShown, dataFolderFailed };
+    RunStop m_runStop = RunStop::none;
+    // The message for standard error when the run stopped on a failure.
+    CString m_strStopMessage;
+
+    // Console input of the data-path prompt; null reads standard input.
+    FILE* m_pConsoleInput = nullptr;
+
+    // The registry backup: not tried yet, written, or failed (deletions off).
+    enum class BackupState { notTried, written, failed };
+    BackupState m_backupState = BackupState::notTried;
+    // The file the backup went to (empty until written).
+    CString m_strBackupFile;
+    // "Software\Brax\<app>" below HKEY_CURRENT_USER, set by the run; the
+    // backup reads the application key from there.
+    CString m_strAppKeyPath;
+    // Why the last GetDataPath call returned an empty text.
+    CString m_strDataPathError;
+
+  private:
+    // The redirection is in force (the saved profile name may itself be null).
+    BOOL m_bPrivateProfileActive = FALSE;
 };
 
 // The one application object.
@@ -55,13 +89,13 @@ extern CCorvaneApp theApp;
 
 // The private profile is in force for the lifetime of this object.
 class CUsePrivateProfile {
-public:
+  public:
     CUsePrivateProfile();
     virtual ~CUsePrivateProfile();
     CUsePrivateProfile(const CUsePrivateProfile&) = delete;
     CUsePrivateProfile& operator=(const CUsePrivateProfile&) = delete;
 
-private:
+  private:
     CString m_strSelectAtEnd;
     BOOL m_bEndAtExit;
 };

@@ -7,7 +7,7 @@
 #include "platform/winapi.h"
 
 class CFile {
-public:
+  public:
     enum OpenFlags : UINT {
         modeRead = 0x0000,
         modeWrite = 0x0001,
@@ -29,7 +29,11 @@ public:
     CFile& operator=(const CFile&) = delete;
     virtual ~CFile();
 
-    // FALSE on failure, with the cause in *error when given.
+    // FALSE on failure, with the cause in *error when given. modeCreate creates
+    // the file or truncates it (kept whole with modeNoTruncate); shareCompat
+    // and shareExclusive share nothing, shareDenyWrite lets others read,
+    // shareDenyRead lets others write, shareDenyNone shares both. An open
+    // file is closed first.
     virtual BOOL Open(const char* fileName, UINT openFlags, CFileException* error = nullptr);
     // Bytes read (0 at the end of the file).
     virtual UINT Read(void* buffer, UINT count);
@@ -42,10 +46,12 @@ public:
     CString GetFilePath() const { return m_strFileName; }
     bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
 
+    // Throw CFileException on failure; Rename never replaces an existing file.
     static void Rename(const char* oldName, const char* newName);
     static void Remove(const char* fileName);
 
-private:
+  private:
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
     CString m_strFileName;
+    bool m_bCanWrite = false;
 };

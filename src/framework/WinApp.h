@@ -5,12 +5,15 @@
 #include "framework/CString.h"
 #include "platform/winapi.h"
 
+#include <string>
+
 class CCommandLineInfo {
-public:
+  public:
     enum { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppUnregister, FileNothing = -1 };
 
     virtual ~CCommandLineInfo() = default;
     // Called once per argument; a flag comes without its leading '-' or '/'.
+    // The base takes the first plain argument as the file to open.
     virtual void ParseParam(const char* pszParam, BOOL bFlag, BOOL bLast);
 
     BOOL m_bShowSplash = TRUE;
@@ -21,7 +24,7 @@ public:
 };
 
 class CWinApp {
-public:
+  public:
     explicit CWinApp(const char* appName = nullptr);
     virtual ~CWinApp();
     CWinApp(const CWinApp&) = delete;
@@ -38,8 +41,11 @@ public:
     HKEY GetAppRegistryKey();
     HKEY GetSectionKey(const char* section);
 
-    // In INI mode these use the private-profile functions on m_pszProfileName.
-    // Values of any length are read whole.
+    // Registry mode (m_pszRegistryKey set): REG_SZ strings and REG_DWORD
+    // integers in the section key; a null entry deletes the section key, a
+    // null value deletes the value. INI mode: the private-profile functions on
+    // m_pszProfileName; values of any length are read whole. A null profile
+    // name reads the defaults and writes nothing (FALSE).
     CString GetProfileString(const char* section, const char* entry, const char* def = nullptr);
     BOOL WriteProfileString(const char* section, const char* entry, const char* value);
     UINT GetProfileInt(const char* section, const char* entry, int def);
@@ -49,23 +55,37 @@ public:
     // argument after the program name to info.ParseParam.
     void ParseCommandLine(CCommandLineInfo& info);
 
-    // Heap strings (malloc/free), as the framework keeps them.
+    // Heap strings (malloc/free), as the framework keeps them; the destructor
+    // frees the four of them.
     const char* m_pszAppName = nullptr;
     const char* m_pszProfileName = nullptr;
     const char* m_pszRegistryKey = nullptr;
     const char* m_pszExeName = nullptr;
     HINSTANCE m_hInstance = nullptr;
+    // AfxWinInit's command line (a copy the application object owns).
     LPSTR m_lpCmdLine = nullptr;
     int m_nCmdShow = 0;
+
+  private:
+    friend BOOL AfxWinInit(HINSTANCE, HINSTANCE, LPSTR, int);
+    // Fills m_pszExeName and, when they are unset, m_pszAppName (the
+    // executable's name without extension) and m_pszProfileName (that name +
+    // ".INI"). FALSE when the executable's name cannot be had.
+    BOOL SetDefaultNames();
+
+    std::string m_strCmdLine;
 };
 
-// The one application object, or null.
+// The one application object (the last one constructed and not yet
+// destroyed), or null.
 CWinApp* AfxGetApp();
-// Initialises the framework for the application object; FALSE on failure.
+// Stores the instance, a copy of the command line and the show command in the
+// application object and gives it its default names. FALSE when there is no
+// application object or the executable's name cannot be had.
 BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
 void AfxEnableControlContainer();
 
 class CMenu {
-public:
+  public:
     virtual ~CMenu() = default;
 };

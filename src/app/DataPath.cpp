@@ -1,0 +1,106 @@
+// The data folder: the recorded "DataPath", or one asked for on the console,
+// created and recorded.
+#include "app/CorvaneApp.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// One line of console input without its line end; false at the end of input
+// before any character. The line is taken whole, however long.
+bool ReadConsoleLine(FILE* input, std::string& line) {
+    line.clear();
+    int ch = EOF;
+    bool any = false;
+    while ((ch = fgetc(input)) != EOF) {
+        any = true;
+        if (ch == '\n')
+            break;
+        line += static_cast<char>(ch);
+    }
+    return any;
+}
+
+// The full path of the running program, however long.
+CString ModulePath() {
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        DWORD length =
+            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return CString();
+        if (length < buffer.size())
+            return CString(buffer.substr(0, length));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// The folder part of a path: everything before its last separator.
+CString FolderOf(const CString& path) {
+    int cut = std::max(path.ReverseFind('\\'), path.ReverseFind('/'));
+    return cut >= 0 ? path.Left(cut) : CString();
+}
+
+// True when the path names an existing folder.
+bool IsFolder(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+} // namespace
+
+CString CCorvaneApp::GetDataPath(const char* pszSubFolder, const char* pszFileName) {
+    CString subFolder(pszSubFolder);
+    CString fileName(pszFileName);
+    m_strDataPathError.Empty();
+
+    // Once the run has chosen its data folder, every file goes beside the main
+    // settings file, whatever the current profile records.
+    CString path = m_strDataPath;
+    if (path.IsEmpty())
+        path = GetProfileString(m_strSettings, "DataPath", "");
+    if (path.IsEmpty()) {
+        CString programFolder = FolderOf(ModulePath());
+        CString defaultPath = programFolder + "\\Data";
+        printf("Enter %s's new data path (will be created if it doesn't exist):\n",
+               m_pszAppName ? m_pszAppName : "");
+        printf("Default: %s\n", defaultPath.GetString());
+        fflush(stdout);
+
+        std::string line;
+        ReadConsoleLine(m_pConsoleInput ? m_pConsoleInput : stdin, line);
+        CString typed(line);
+        typed.Trim();
+        path = typed.IsEmpty() ? defaultPath : typed;
+
+        // One level only: a missing parent folder is not created.
+        if (_mkdir(path) != 0) {
+            int error = errno;
+            if (error != EEXIST || !IsFolder(path)) {
+                m_strDataPathError.Format(
+                    "cannot create the data folder \"%s\": %s", path.GetString(),
+                    error == EEXIST ? "a file of that name exists" : strerror(error));
+                if (path.GetLength() >= MAX_PATH)
+                    m_strDataPathError.AppendFormat(" (the path is %d characters long; Windows "
+                                                    "allows %d)",
+                                                    path.GetLength(), MAX_PATH - 1);
+                return CString();
+            }
+        }
+
+        CString programIni = programFolder + "\\" + m_pszAppName + ".ini";
+        WritePrivateProfileStringA("Settings", "DataPath", path, programIni);
+        WriteProfileString(m_strSettings, "DataPath", path);
+    }
+
+    if (!subFolder.IsEmpty()) {
+        path += "\\" + subFolder;
+        _mkdir(path);
+    }
+    if (!fileName.IsEmpty())
+        path += "\\" + fileName;
+    return path;
+}

@@ -1,0 +1,68 @@
+#include "app/RegistryRead.h"
+
+#include <algorithm>
+
+RegistryValueReader::RegistryValueReader(HKEY key, DWORD minNameSize, DWORD minDataSize)
+    : m_key(key), m_nameSize(minNameSize), m_dataSize(minDataSize) {
+    DWORD maxName = 0;
+    DWORD maxData = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         &maxName, &maxData, nullptr, nullptr) == ERROR_SUCCESS) {
+        m_nameSize = std::max(m_nameSize, maxName + 1);
+        m_dataSize = std::max(m_dataSize, maxData);
+    }
+}
+
+RegistryValueReader::Result RegistryValueReader::Read(DWORD index, RegistryValue& value) {
+    // Sizes may be reported in characters of another encoding than the 8-bit
+    // text read here; a few doublings cover any such difference.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::vector<char> name(m_nameSize + 1, '\0');
+        value.data.assign(m_dataSize + 1, 0);
+        DWORD nameLength = m_nameSize;
+        DWORD dataLength = m_dataSize;
+        DWORD type = REG_NONE;
+        LONG result = RegEnumValueA(m_key, index, name.data(), &nameLength, nullptr, &type,
+                                    value.data.data(), &dataLength);
+        if (result == ERROR_SUCCESS) {
+            value.name.assign(name.data(), std::min(nameLength, m_nameSize));
+            value.type = type;
+            value.data.resize(std::min(dataLength, m_dataSize));
+            return Result::value;
+        }
+        if (result == ERROR_NO_MORE_ITEMS)
+            return Result::end;
+        if (result != ERROR_MORE_DATA)
+            return Result::failed;
+        m_nameSize *= 2;
+        m_dataSize = std::max(m_dataSize * 2, dataLength);
+    }
+    return Result::failed;
+}
+
+CStringArray RegistrySubKeyNames(HKEY key, bool* complete) {
+    DWORD maxName = 0;
+    DWORD size = MAX_PATH;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &maxName, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+        size = std::max(size, maxName + 1);
+    CStringArray names;
+    std::vector<char> name(size + 1, '\0');
+    bool ended = false;
+    for (DWORD index = 0;;) {
+        LONG result = RegEnumKeyA(key, index, name.data(), static_cast<DWORD>(name.size()));
+        if (result == ERROR_MORE_DATA && name.size() < 0x10000) {
+            name.assign(name.size() * 2, '\0'); // longer than reported: more room
+            continue;
+        }
+        if (result != ERROR_SUCCESS) {
+            ended = result == ERROR_NO_MORE_ITEMS;
+            break;
+        }
+        names.Add(CString(name.data()));
+        ++index;
+    }
+    if (complete)
+        *complete = ended;
+    return names;
+}

@@ -1,0 +1,36 @@
+// Reading registry keys whole: names and values of any length, through the
+// 8-bit registry functions.
+#pragma once
+
+#include "framework/afx.h"
+
+#include <string>
+#include <vector>
+
+// One value of a registry key, read whole.
+struct RegistryValue {
+    std::string name;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
+// Reads the values of an open key one by one, growing its buffers to fit.
+class RegistryValueReader {
+  public:
+    enum class Result { value, end, failed };
+
+    // Buffers of at least the given sizes, or the key's largest name and value.
+    RegistryValueReader(HKEY key, DWORD minNameSize, DWORD minDataSize);
+    // Value `index` into `value`; `end` after the last one, `failed` when it
+    // cannot be read.
+    Result Read(DWORD index, RegistryValue& value);
+
+  private:
+    HKEY m_key;
+    DWORD m_nameSize;
+    DWORD m_dataSize;
+};
+
+// Names of the direct sub-keys of `key`, in enumeration order, whatever their
+// length. `complete` (optional) is false when the enumeration ended on an error.
+CStringArray RegistrySubKeyNames(HKEY key, bool* complete = nullptr);

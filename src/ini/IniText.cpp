@@ -1,0 +1,75 @@
+#include "ini/IniText.h"
+
+#include "platform/winapi.h"
+
+#include <climits>
+#include <vector>
+
+namespace {
+
+// The output buffer of the first expansion attempt.
+constexpr DWORD kExpandBufferSize = 60000;
+
+} // namespace
+
+CString ExpandText(const char* text, bool expand) {
+    if (!text)
+        return CString();
+    if (!expand)
+        return CString(text);
+    return ExpandText(CString(text), true);
+}
+
+CString ExpandText(const CString& text, bool expand) {
+    // Without a '%' there is nothing to expand; this also spares the large
+    // buffer on the common path.
+    if (!expand || text.Find('%') < 0 || text.str().find('\0') != std::string::npos)
+        return text;
+    std::vector<char> buffer(kExpandBufferSize);
+    DWORD needed = ExpandEnvironmentStringsA(text, buffer.data(), kExpandBufferSize);
+    if (needed == 0)
+        return text;
+    if (needed > kExpandBufferSize) {
+        // A longer expansion gets a buffer of its size instead of being cut.
+        buffer.assign(needed, '\0');
+        DWORD again = ExpandEnvironmentStringsA(text, buffer.data(), needed);
+        if (again == 0 || again > needed)
+            return text;
+    }
+    buffer.back() = '\0';
+    return CString(buffer.data());
+}
+
+CString UpperKey(const CString& text) {
+    CString upper(text);
+    upper.MakeUpper();
+    return upper;
+}
+
+bool HasLineBreak(const CString& text) {
+    return text.str().find_first_of("\r\n") != std::string::npos;
+}
+
+int TextToInt(const char* text) {
+    if (!text)
+        return 0;
+    const char* p = text;
+    while (IsAsciiSpace(*p))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = *p++ == '-';
+    long long value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative)
+        value = -value;
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(value);
+}

@@ -1,0 +1,756 @@
+#include "platform/RegExportFormat.h"
+
+#ifdef _WIN32
+#include "platform/winapi.h"
+#endif
+
+namespace regfile {
+namespace {
+
+constexpr uint32_t kRegSz = 1;
+constexpr uint32_t kRegExpandSz = 2;
+constexpr uint32_t kRegBinary = 3;
+constexpr uint32_t kRegDword = 4;
+constexpr uint32_t kRegMultiSz = 7;
+
+constexpr std::string_view kHeaderVersion5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kHeaderRegedit4 = "REGEDIT4";
+
+// The registry editor cuts hex data after the comma that reaches this column.
+constexpr size_t kHexWrapColumn = 77;
+
+bool IsStringType(uint32_t type) {
+    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); i++)
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    return true;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+// Value of a hex digit, -1 for any other character.
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+size_t SkipBlanks(std::string_view text, size_t pos) {
+    while (pos < text.size() && IsBlank(text[pos]))
+        pos++;
+    return pos;
+}
+
+// True when nothing but blanks and perhaps a ';' comment is left.
+bool IsBlankOrComment(std::string_view text) {
+    size_t pos = SkipBlanks(text, 0);
+    return pos == text.size() || text[pos] == ';';
+}
+
+std::string Utf16LeBytes(std::u16string_view units) {
+    std::string bytes;
+    bytes.reserve(units.size() * 2);
+    for (char16_t unit : units) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+// UTF-16LE bytes to code units; an odd last byte is dropped.
+std::u16string Utf16LeUnits(std::string_view bytes) {
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                       (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    return units;
+}
+
+#ifndef _WIN32
+// Length of the well-formed UTF-8 sequence at text[pos] and its code point; 0 when
+// the bytes there are not one (overlong forms and encoded surrogates included).
+size_t DecodeUtf8(std::string_view text, size_t pos, char32_t& codePoint) {
+    unsigned char lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80) {
+        codePoint = lead;
+        return 1;
+    }
+    size_t length;
+    char32_t smallest;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        codePoint = lead & 0x1F;
+        smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        codePoint = lead & 0x0F;
+        smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        codePoint = lead & 0x07;
+        smallest = 0x10000;
+    } else {
+        return 0;
+    }
+    if (pos + length > text.size())
+        return 0;
+    for (size_t i = 1; i < length; i++) {
+        unsigned char next = static_cast<unsigned char>(text[pos + i]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        codePoint = (codePoint << 6) | (next & 0x3F);
+    }
+    if (codePoint < smallest || codePoint > 0x10FFFF ||
+        (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// Appends a code point as UTF-8; a lone surrogate takes the 3-byte form.
+void AppendUtf8(std::string& out, char32_t codePoint) {
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (codePoint >> 18));
+        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+#endif
+
+// ---- reader -----------------------------------------------------------------------
+
+// The reader: one function per state, each consuming lines of the 8-bit text.
+class Parser {
+public:
+    Parser(std::string_view text, RegFileContent& content) : m_text(text), m_content(content) {}
+
+    RegParseResult Run() {
+        State state = State::Header;
+        while (state != State::Done && state != State::Failed) {
+            switch (state) {
+            case State::Header:
+                state = HeaderState();
+                break;
+            case State::LineStart:
+                state = LineStartState();
+                break;
+            case State::HexContinuation:
+                state = HexContinuationState();
+                break;
+            default:
+                state = State::Failed;
+                break;
+            }
+        }
+        return m_result;
+    }
+
+private:
+    enum class State { Header, LineStart, HexContinuation, Done, Failed };
+
+    // The next line without its line break; false at the end of the text.
+    bool NextLine(std::string_view& line) {
+        if (m_pos >= m_text.size())
+            return false;
+        size_t end = m_text.find_first_of("\r\n", m_pos);
+        if (end == std::string_view::npos)
+            end = m_text.size();
+        line = m_text.substr(m_pos, end - m_pos);
+        if (m_line == 0 && end < m_text.size())
+            m_content.format.lineEnd = m_text[end] == '\n' ? RegLineEnd::Lf : RegLineEnd::CrLf;
+        m_pos = end;
+        if (m_pos < m_text.size()) {
+            bool crlf = m_text[m_pos] == '\r' && m_pos + 1 < m_text.size() &&
+                        m_text[m_pos + 1] == '\n';
+            m_pos += crlf ? 2 : 1;
+        }
+        m_line++;
+        return true;
+    }
+
+    State Fail(RegParseError error, std::string message) {
+        m_result.error = error;
+        m_result.line = m_line;
+        m_result.message = std::move(message);
+        return State::Failed;
+    }
+
+    // Binary content shows as NUL characters inside a line.
+    bool HoldsNul(std::string_view line) { return line.find('\0') != std::string_view::npos; }
+
+    // The first line names the format version.
+    State HeaderState() {
+        std::string_view line;
+        if (!NextLine(line)) {
+            m_line = 1;
+            return Fail(RegParseError::EmptyFile, "the file is empty");
+        }
+        size_t first = SkipBlanks(line, 0);
+        size_t last = line.size();
+        while (last > first && IsBlank(line[last - 1]))
+            last--;
+        std::string_view header = line.substr(first, last - first);
+        if (header == kHeaderVersion5)
+            m_content.format.version = RegVersion::Version5;
+        else if (header == kHeaderRegedit4)
+            m_content.format.version = RegVersion::Regedit4;
+        else
+            return Fail(RegParseError::MissingHeader,
+                        "not a registry export file: the first line must be \"" +
+                            std::string(kHeaderVersion5) + "\" or \"" +
+                            std::string(kHeaderRegedit4) + "\"");
+        return State::LineStart;
+    }
+
+    // A line outside any value: blank, comment, [key] or the start of a value.
+    State LineStartState() {
+        std::string_view line;
+        if (!NextLine(line))
+            return State::Done;
+        if (HoldsNul(line))
+            return Fail(RegParseError::BadEncoding, "the line holds a NUL character");
+        size_t pos = SkipBlanks(line, 0);
+        if (pos == line.size() || line[pos] == ';')
+            return State::LineStart;
+        if (line[pos] == '[')
+            return KeyLine(line.substr(pos + 1));
+        if (line[pos] == '@' || line[pos] == '"')
+            return ValueLine(line.substr(pos));
+        return Fail(RegParseError::UnexpectedLine,
+                    "expected a [key] line, a value line or a ';' comment");
+    }
+
+    // "[path]" or "[-path]"; rest follows the '['. A key name may hold ']', so the
+    // path ends at the last ']' of the line.
+    State KeyLine(std::string_view rest) {
+        RegFileKey key;
+        key.line = m_line;
+        if (!rest.empty() && rest[0] == '-') {
+            key.deleted = true;
+            rest.remove_prefix(1);
+        }
+        size_t close = rest.rfind(']');
+        if (close == std::string_view::npos)
+            return Fail(RegParseError::BadKeyLine, "the key line has no closing ']'");
+        if (!IsBlankOrComment(rest.substr(close + 1)))
+            return Fail(RegParseError::TrailingText, "unexpected text after the key name");
+        key.path = std::string(rest.substr(0, close));
+        if (key.path.empty())
+            return Fail(RegParseError::BadKeyLine, "the key name is empty");
+        if (HiveOfKeyPath(key.path) == RegHive::Unknown)
+            return Fail(RegParseError::UnknownHive,
+                        "the key \"" + key.path + "\" does not start with a registry hive");
+        m_content.keys.push_back(std::move(key));
+        return State::LineStart;
+    }
+
+    // "name"=data or @=data.
+    State ValueLine(std::string_view line) {
+        if (m_content.keys.empty())
+            return Fail(RegParseError::ValueOutsideKey, "a value comes before the first [key] line");
+        if (m_content.keys.back().deleted)
+            return Fail(RegParseError::ValueOutsideKey, "a value follows a deleted [-key]");
+        m_value = RegFileValue();
+        size_t pos = 1;
+        if (line[0] == '"' && !ReadQuoted(line, pos, m_value.name))
+            return Fail(RegParseError::BadValueName, "the value name has no closing quote");
+        pos = SkipBlanks(line, pos);
+        if (pos == line.size() || line[pos] != '=')
+            return Fail(RegParseError::BadValueName, "expected '=' after the value name");
+        std::string_view data = line.substr(SkipBlanks(line, pos + 1));
+        if (data.empty())
+            return Fail(RegParseError::UnknownDataType, "the value has no data");
+        if (data[0] == '"')
+            return StringData(data);
+        if (data[0] == '-') {
+            if (!IsBlankOrComment(data.substr(1)))
+                return Fail(RegParseError::TrailingText, "unexpected text after '-'");
+            m_value.deleted = true;
+            return StoreValue();
+        }
+        if (StartsWithNoCase(data, "dword:"))
+            return DwordData(data.substr(6));
+        if (StartsWithNoCase(data, "hex:")) {
+            m_value.type = kRegBinary;
+            return HexData(data.substr(4));
+        }
+        if (StartsWithNoCase(data, "hex(")) {
+            size_t close = data.find(')');
+            if (close == std::string_view::npos || close == 4 || close > 12 ||
+                close + 1 >= data.size() || data[close + 1] != ':')
+                return Fail(RegParseError::UnknownDataType, "expected hex(type): with a hex type");
+            uint32_t type = 0;
+            for (size_t i = 4; i < close; i++) {
+                int digit = HexDigit(data[i]);
+                if (digit < 0)
+                    return Fail(RegParseError::UnknownDataType,
+                                "expected hex(type): with a hex type");
+                type = type * 16 + static_cast<uint32_t>(digit);
+            }
+            m_value.type = type;
+            return HexData(data.substr(close + 2));
+        }
+        return Fail(RegParseError::UnknownDataType,
+                    "unknown value data: expected \"string\", dword:, hex: or hex(type):");
+    }
+
+    // Reads a quoted text whose opening quote is before pos; pos ends after the
+    // closing quote. False when the line ends first.
+    static bool ReadQuoted(std::string_view line, size_t& pos, std::string& out) {
+        while (pos < line.size()) {
+            char c = line[pos];
+            if (c == '"') {
+                pos++;
+                return true;
+            }
+            if (c == '\\' && pos + 1 < line.size()) {
+                char escaped = line[pos + 1];
+                switch (escaped) {
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case '\\':
+                case '"':
+                    out += escaped;
+                    break;
+                default: // not an escape: both characters stay, as the editor reads it
+                    out += '\\';
+                    out += escaped;
+                    break;
+                }
+                pos += 2;
+                continue;
+            }
+            out += c;
+            pos++;
+        }
+        return false;
+    }
+
+    State StringData(std::string_view data) {
+        size_t pos = 1;
+        std::string text;
+        if (!ReadQuoted(data, pos, text))
+            return Fail(RegParseError::BadString, "the string has no closing quote");
+        if (!IsBlankOrComment(data.substr(pos)))
+            return Fail(RegParseError::TrailingText, "unexpected text after the string");
+        m_value.type = kRegSz;
+        m_value.data = std::move(text);
+        m_value.data += '\0';
+        return StoreValue();
+    }
+
+    State DwordData(std::string_view text) {
+        size_t pos = SkipBlanks(text, 0);
+        size_t first = pos;
+        uint32_t number = 0;
+        while (pos < text.size() && HexDigit(text[pos]) >= 0 && pos - first < 9)
+            number = number * 16 + static_cast<uint32_t>(HexDigit(text[pos++]));
+        size_t digits = pos - first;
+        if (digits == 0 || digits > 8 || !IsBlankOrComment(text.substr(pos)))
+            return Fail(RegParseError::BadDword, "dword: needs 1 to 8 hex digits");
+        m_value.type = kRegDword;
+        for (int i = 0; i < 4; i++)
+            m_value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
+        return StoreValue();
+    }
+
+    // Hex bytes separated by commas; a backslash at the end continues the list on
+    // the next line.
+    State HexData(std::string_view text) {
+        size_t pos = 0;
+        for (;;) {
+            pos = SkipBlanks(text, pos);
+            if (pos == text.size() || text[pos] == ';')
+                return FinishHexValue();
+            if (text[pos] == '\\') {
+                if (!IsBlankOrComment(text.substr(pos + 1)))
+                    return Fail(RegParseError::BadHex, "unexpected text after '\\'");
+                return State::HexContinuation;
+            }
+            int high = HexDigit(text[pos]);
+            if (high < 0)
+                return Fail(RegParseError::BadHex, "expected a hex byte such as 0a");
+            int value = high;
+            pos++;
+            if (pos < text.size() && HexDigit(text[pos]) >= 0)
+                value = value * 16 + HexDigit(text[pos++]);
+            if (pos < text.size() && HexDigit(text[pos]) >= 0)
+                return Fail(RegParseError::BadHex, "a hex byte has more than two digits");
+            m_value.data += static_cast<char>(value);
+            pos = SkipBlanks(text, pos);
+            if (pos < text.size() && text[pos] == ',') {
+                pos++;
+            } else if (pos < text.size() && text[pos] != '\\' && text[pos] != ';') {
+                return Fail(RegParseError::BadHex, "expected ',' between hex bytes");
+            }
+        }
+    }
+
+    // The line after a continued hex line; blank and comment lines are passed over.
+    State HexContinuationState() {
+        std::string_view line;
+        if (!NextLine(line))
+            return Fail(RegParseError::UnterminatedContinuation,
+                        "the file ends after a line continued with '\\'");
+        if (HoldsNul(line))
+            return Fail(RegParseError::BadEncoding, "the line holds a NUL character");
+        if (IsBlankOrComment(line))
+            return State::HexContinuation;
+        return HexData(line.substr(SkipBlanks(line, 0)));
+    }
+
+    // String data in hex is UTF-16LE in version 5 files and ends with a NUL.
+    State FinishHexValue() {
+        if (IsStringType(m_value.type)) {
+            if (m_content.format.version == RegVersion::Version5)
+                m_value.data = Utf16ToAnsi(Utf16LeUnits(m_value.data));
+            if (!m_value.data.empty() && m_value.data.back() != '\0')
+                m_value.data += '\0';
+        }
+        return StoreValue();
+    }
+
+    State StoreValue() {
+        m_content.keys.back().values.push_back(std::move(m_value));
+        m_value = RegFileValue();
+        return State::LineStart;
+    }
+
+    std::string_view m_text;
+    size_t m_pos = 0;
+    int m_line = 0;
+    RegFileContent& m_content;
+    RegParseResult m_result;
+    RegFileValue m_value;
+};
+
+int CountLines(std::string_view text) {
+    int lines = 1;
+    for (size_t i = 0; i < text.size(); i++)
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+            lines++;
+    return lines;
+}
+
+// ---- writer helpers ------------------------------------------------------------------
+
+// Escapes a name or a string for the inside of double quotes.
+std::string Escape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+            break;
+        }
+    }
+    return out;
+}
+
+// A string the quoted form gives back exactly: one final NUL, no control characters.
+bool IsPlainString(std::string_view data) {
+    if (data.empty() || data.back() != '\0')
+        return false;
+    for (size_t i = 0; i + 1 < data.size(); i++)
+        if (static_cast<unsigned char>(data[i]) < 0x20)
+            return false;
+    return true;
+}
+
+void AppendHexByte(std::string& out, unsigned char byte) {
+    static const char digits[] = "0123456789abcdef";
+    out += digits[byte >> 4];
+    out += digits[byte & 0x0F];
+}
+
+} // namespace
+
+// ---- public ------------------------------------------------------------------------
+
+std::u16string AnsiToUtf16(std::string_view text) {
+#ifdef _WIN32
+    if (text.empty())
+        return std::u16string();
+    int count = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                    nullptr, 0);
+    std::wstring wide(static_cast<size_t>(count > 0 ? count : 0), L'\0');
+    if (count > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                            count);
+    return std::u16string(wide.begin(), wide.end());
+#else
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) {
+        char32_t codePoint = 0;
+        size_t length = DecodeUtf8(text, pos, codePoint);
+        if (length == 0) { // not UTF-8: the byte travels as U+DC80..U+DCFF
+            out += static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(text[pos]));
+            pos++;
+            continue;
+        }
+        if (codePoint >= 0x10000) {
+            codePoint -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (codePoint >> 10));
+            out += static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(codePoint);
+        }
+        pos += length;
+    }
+    return out;
+#endif
+}
+
+std::string Utf16ToAnsi(std::u16string_view text) {
+#ifdef _WIN32
+    if (text.empty())
+        return std::string();
+    std::wstring wide(text.begin(), text.end());
+    int count = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                    nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(count > 0 ? count : 0), '\0');
+    if (count > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(),
+                            count, nullptr, nullptr);
+    return out;
+#else
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); i++) {
+        char16_t unit = text[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
+                                (text[i + 1] - 0xDC00));
+            i++;
+        } else if (unit >= 0xDC80 && unit <= 0xDCFF) {
+            out += static_cast<char>(unit - 0xDC00);
+        } else {
+            AppendUtf8(out, unit);
+        }
+    }
+    return out;
+#endif
+}
+
+RegParseResult ParseRegFile(std::string_view bytes, RegFileContent& content) {
+    content = RegFileContent();
+    std::string text;
+    auto startsWith = [&](std::string_view prefix) {
+        return bytes.size() >= prefix.size() && bytes.substr(0, prefix.size()) == prefix;
+    };
+    if (startsWith("\xFE\xFF")) {
+        RegParseResult result;
+        result.error = RegParseError::BadEncoding;
+        result.line = 1;
+        result.message = "UTF-16 big-endian files are not supported; use UTF-16LE";
+        return result;
+    }
+    bool wide = startsWith("\xFF\xFE");
+    // UTF-16LE without a byte-order mark: the header's first letter, then a zero byte.
+    bool wideWithoutMark = !wide && bytes.size() >= 2 && bytes[0] != '\0' && bytes[1] == '\0';
+    if (wide || wideWithoutMark) {
+        content.format.encoding = RegEncoding::Utf16Le;
+        std::string_view body = bytes.substr(wide ? 2 : 0);
+        text = Utf16ToAnsi(Utf16LeUnits(body));
+        if (body.size() % 2 != 0) {
+            RegParseResult result;
+            result.error = RegParseError::BadEncoding;
+            result.line = CountLines(text);
+            result.message = "the file ends inside a UTF-16 character";
+            return result;
+        }
+    } else {
+        content.format.encoding = RegEncoding::EightBit;
+        if (startsWith("\xEF\xBB\xBF")) {
+            content.format.utf8ByteOrderMark = true;
+            bytes.remove_prefix(3);
+        }
+        text = std::string(bytes);
+    }
+    while (!text.empty() && text.back() == '\0') // some tools pad the end with NULs
+        text.pop_back();
+    return Parser(text, content).Run();
+}
+
+RegHive HiveOfKeyPath(std::string_view path, std::string_view* rest) {
+    size_t separator = path.find('\\');
+    std::string_view hive = path.substr(0, separator);
+    if (rest)
+        *rest = separator == std::string_view::npos ? std::string_view() : path.substr(separator + 1);
+    struct Name {
+        std::string_view longName, shortName;
+        RegHive hive;
+    };
+    static const Name names[] = {
+        {"HKEY_CLASSES_ROOT", "HKCR", RegHive::ClassesRoot},
+        {"HKEY_CURRENT_USER", "HKCU", RegHive::CurrentUser},
+        {"HKEY_LOCAL_MACHINE", "HKLM", RegHive::LocalMachine},
+        {"HKEY_USERS", "HKU", RegHive::Users},
+        {"HKEY_CURRENT_CONFIG", "HKCC", RegHive::CurrentConfig},
+        {"HKEY_DYN_DATA", "HKEY_DYN_DATA", RegHive::DynData},
+        {"HKEY_PERFORMANCE_DATA", "HKEY_PERFORMANCE_DATA", RegHive::PerformanceData},
+    };
+    for (const Name& name : names)
+        if (EqualsNoCase(hive, name.longName) || EqualsNoCase(hive, name.shortName))
+            return name.hive;
+    return RegHive::Unknown;
+}
+
+RegExportWriter::RegExportWriter(const RegFileFormat& format) : m_format(format) {
+    AddLine(m_format.version == RegVersion::Version5 ? kHeaderVersion5 : kHeaderRegedit4);
+}
+
+void RegExportWriter::AddLine(std::string_view text) {
+    m_text += text;
+    m_text += m_format.lineEnd == RegLineEnd::Lf ? "\n" : "\r\n";
+}
+
+void RegExportWriter::AddKey(std::string_view path) {
+    AddLine("");
+    AddLine("[" + std::string(path) + "]");
+}
+
+void RegExportWriter::AddDeletedKey(std::string_view path) {
+    AddLine("");
+    AddLine("[-" + std::string(path) + "]");
+}
+
+std::string RegExportWriter::ValueNamePart(std::string_view name) const {
+    return name.empty() ? std::string("@=") : "\"" + Escape(name) + "\"=";
+}
+
+void RegExportWriter::AddValue(std::string_view name, uint32_t type, std::string_view data) {
+    std::string line = ValueNamePart(name);
+    if (type == kRegSz && IsPlainString(data)) {
+        line += '"';
+        line += Escape(data.substr(0, data.size() - 1));
+        line += '"';
+        AddLine(line);
+    } else if (type == kRegDword && data.size() == 4) {
+        line += "dword:";
+        for (int i = 3; i >= 0; i--)
+            AppendHexByte(line, static_cast<unsigned char>(data[static_cast<size_t>(i)]));
+        AddLine(line);
+    } else {
+        AddHexValue(line, type, data);
+    }
+}
+
+void RegExportWriter::AddDeletedValue(std::string_view name) { AddLine(ValueNamePart(name) + "-"); }
+
+void RegExportWriter::AddHexValue(const std::string& namePart, uint32_t type,
+                                  std::string_view data) {
+    std::string bytes(data);
+    if (IsStringType(type) && m_format.version == RegVersion::Version5)
+        bytes = Utf16LeBytes(AnsiToUtf16(data));
+    std::string line = namePart;
+    if (type == kRegBinary) {
+        line += "hex:";
+    } else {
+        static const char digits[] = "0123456789abcdef";
+        std::string tag;
+        uint32_t rest = type;
+        do {
+            tag.insert(tag.begin(), digits[rest & 0x0F]);
+            rest >>= 4;
+        } while (rest != 0);
+        line += "hex(" + tag + "):";
+    }
+    // Columns count characters as the editor does: UTF-16 units in version 5 files.
+    size_t column = m_format.version == RegVersion::Version5 ? AnsiToUtf16(line).size()
+                                                              : line.size();
+    for (size_t i = 0; i < bytes.size(); i++) {
+        AppendHexByte(line, static_cast<unsigned char>(bytes[i]));
+        if (i + 1 == bytes.size())
+            break;
+        line += ',';
+        column += 3;
+        if (column >= kHexWrapColumn) {
+            line += '\\';
+            AddLine(line);
+            line = "  ";
+            column = 2;
+        }
+    }
+    AddLine(line);
+}
+
+std::string RegExportWriter::Finish() {
+    AddLine("");
+    std::string file;
+    if (m_format.encoding == RegEncoding::Utf16Le) {
+        file = "\xFF\xFE" + Utf16LeBytes(AnsiToUtf16(m_text));
+    } else {
+        if (m_format.utf8ByteOrderMark)
+            file = "\xEF\xBB\xBF";
+        file += m_text;
+    }
+    m_text.clear();
+    AddLine(m_format.version == RegVersion::Version5 ? kHeaderVersion5 : kHeaderRegedit4);
+    return file;
+}
+
+std::string WriteRegFile(const RegFileContent& content) {
+    RegExportWriter writer(content.format);
+    for (const RegFileKey& key : content.keys) {
+        if (key.deleted) {
+            writer.AddDeletedKey(key.path);
+            continue;
+        }
+        writer.AddKey(key.path);
+        for (const RegFileValue& value : key.values) {
+            if (value.deleted)
+                writer.AddDeletedValue(value.name);
+            else
+                writer.AddValue(value.name, value.type, value.data);
+        }
+    }
+    return writer.Finish();
+}
+
+} // namespace regfile

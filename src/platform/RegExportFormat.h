@@ -1,0 +1,161 @@
+// Registry export files (".reg"), the text the Windows registry editor writes and
+// imports: the lexical level only. The reader turns file bytes into keys and values;
+// the writer is its mirror. No registry semantics live here (no merging of keys, no
+// case rules): callers decide what a key or a value means.
+//
+// Text is handed over in the program's 8-bit "ANSI" form, the form the registry's
+// A-functions use: UTF-8 on Linux, the ANSI code page on Windows. Value data is the
+// byte string RegQueryValueExA returns for that value:
+// - REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ: 8-bit text with its NUL terminator(s);
+// - REG_DWORD: 4 bytes, little-endian; everything else: the bytes as stored.
+//
+// File forms read:
+// - header "Windows Registry Editor Version 5.00" (version 5) or "REGEDIT4"
+//   (version 4), in UTF-16LE with a byte-order mark, or in 8-bit text (optionally
+//   with a UTF-8 byte-order mark); lines end in CRLF, LF or CR;
+// - [key path] and [-key path] (deletion); the path starts with a hive name,
+//   long ("HKEY_CURRENT_USER") or short ("HKCU");
+// - "name"=... and @=... (the default value); "name"=- (deletion);
+// - "string" with the escapes \\ \" \n \r; dword:1 to 8 hex digits; hex:bytes
+//   (REG_BINARY) and hex(N):bytes (type N, hex) with ",\" line continuations;
+// - blank lines and comment lines starting with ';'; a ';' comment may also follow
+//   the data on a value line.
+// In version 5 files the hex data of string types is UTF-16LE; in version 4 files it
+// is 8-bit text. Hex string data without a final NUL gets one, as the registry
+// editor adds it on import.
+//
+// Writing: strings holding no control character and exactly one final NUL are
+// written quoted; other REG_SZ data is written as hex(1):, REG_EXPAND_SZ as hex(2):,
+// REG_MULTI_SZ as hex(7):, 4-byte REG_DWORD as dword:. Hex data wraps like the
+// registry editor's: a line is cut after the comma that takes it to 77 columns or
+// more, ends with a backslash and goes on after two spaces.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace regfile {
+
+enum class RegVersion { Regedit4, Version5 };
+enum class RegEncoding { Utf16Le, EightBit };
+enum class RegLineEnd { CrLf, Lf };
+
+// How a file is spelled. The default is what the registry editor writes today.
+struct RegFileFormat {
+    RegVersion version = RegVersion::Version5;
+    RegEncoding encoding = RegEncoding::Utf16Le;
+    RegLineEnd lineEnd = RegLineEnd::CrLf;
+    bool utf8ByteOrderMark = false; // 8-bit files only; UTF-16 files always have one
+};
+
+struct RegFileValue {
+    std::string name; // empty: the key's default value (@)
+    uint32_t type = 0;
+    std::string data;     // as the A-functions return it (see above)
+    bool deleted = false; // "name"=-
+};
+
+struct RegFileKey {
+    std::string path;     // as written between the brackets
+    bool deleted = false; // [-path]
+    int line = 0;         // line of the [path] line
+    std::vector<RegFileValue> values;
+};
+
+struct RegFileContent {
+    RegFileFormat format;
+    std::vector<RegFileKey> keys; // in file order; a path may come more than once
+};
+
+enum class RegParseError {
+    None,
+    EmptyFile,
+    BadEncoding,
+    MissingHeader,
+    BadKeyLine,
+    UnknownHive,
+    ValueOutsideKey,
+    BadValueName,
+    BadString,
+    BadDword,
+    BadHex,
+    UnknownDataType,
+    TrailingText,
+    UnterminatedContinuation,
+    UnexpectedLine,
+};
+
+// Why a file could not be read, and where: "<file>:<line>: <message>".
+struct RegParseResult {
+    RegParseError error = RegParseError::None;
+    int line = 0;
+    std::string message;
+    bool ok() const { return error == RegParseError::None; }
+};
+
+// Parses a whole file. On failure content holds what was read before the error.
+RegParseResult ParseRegFile(std::string_view bytes, RegFileContent& content);
+
+enum class RegHive {
+    Unknown,
+    ClassesRoot,
+    CurrentUser,
+    LocalMachine,
+    Users,
+    CurrentConfig,
+    DynData,
+    PerformanceData
+};
+
+// The hive a key path starts with (long or short name, any letter case); rest,
+// when given, receives the text after the hive name's backslash ("" for the hive).
+RegHive HiveOfKeyPath(std::string_view path, std::string_view* rest = nullptr);
+
+// Builds a registry export file. Feed it keys in the order they should appear and,
+// after each key, that key's values; Finish returns the whole file. Example, for a
+// backup of a key read with RegEnumKeyA/RegEnumValueA:
+//
+//     regfile::RegExportWriter writer; // version 5, UTF-16LE with BOM, CRLF
+//     writer.AddKey("HKEY_CURRENT_USER\\Software\\Brax\\Corvane");
+//     writer.AddValue("DataPath", REG_SZ, std::string("C:\\Data\0", 8));
+//     writer.AddValue("Count", REG_DWORD, std::string("\x05\0\0\0", 4));
+//     std::string bytes = writer.Finish();
+//
+// Names and data are taken as the A-functions give them (see the top of this file).
+class RegExportWriter {
+public:
+    explicit RegExportWriter(const RegFileFormat& format = RegFileFormat());
+
+    // "[path]", preceded by a blank line.
+    void AddKey(std::string_view path);
+    // "[-path]": the key and everything below it are deleted on import.
+    void AddDeletedKey(std::string_view path);
+    // One value of the key added last; an empty name is the default value.
+    void AddValue(std::string_view name, uint32_t type, std::string_view data);
+    // "name"=-: the value is deleted on import.
+    void AddDeletedValue(std::string_view name);
+
+    // The complete file in the writer's format. The writer is empty afterwards.
+    std::string Finish();
+
+private:
+    void AddLine(std::string_view text);
+    std::string ValueNamePart(std::string_view name) const;
+    void AddHexValue(const std::string& namePart, uint32_t type, std::string_view data);
+
+    RegFileFormat m_format;
+    std::string m_text; // 8-bit text; encoded by Finish
+};
+
+// The whole content as a file in content.format.
+std::string WriteRegFile(const RegFileContent& content);
+
+// The 8-bit "ANSI" text of this platform to UTF-16 and back. On Linux the 8-bit form
+// is UTF-8; bytes that are not UTF-8 travel as the code units U+DC80..U+DCFF, so
+// that any byte string comes back unchanged.
+std::u16string AnsiToUtf16(std::string_view text);
+std::string Utf16ToAnsi(std::u16string_view text);
+
+} // namespace regfile

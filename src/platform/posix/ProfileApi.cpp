@@ -1,0 +1,193 @@
+// GetPrivateProfileStringA, WritePrivateProfileStringA and
+// GetPrivateProfileIntA: buffers, NULs, defaults, return values and error codes
+// as the Windows build shows them, over the cached documents.
+//
+// Text is handled as bytes (the 8-bit code page is UTF-8 here), so buffer
+// sizes and cuts count bytes; a cut may split a multi-byte character.
+#include "platform/posix/ProfileCache.h"
+#include "platform/winapi.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+using posix::profile::CachedProfile;
+using posix::profile::ProfileCache;
+using posix::profile::ProfileDocument;
+
+namespace {
+
+// The default as a single value uses it: trailing spaces removed, but one kept
+// when it holds nothing else (tabs stay).
+std::string_view TrimDefault(std::string_view text) {
+    size_t end = text.size();
+    while (end > 1 && text[end - 1] == ' ')
+        --end;
+    return text.substr(0, end);
+}
+
+// Copies one string, without the matching quotes ("..." or '...') that may
+// surround it, cut to size - 1 bytes, and ends it with a NUL. Returns the length
+// copied. A quoted value whose text just fits comes back whole (the Windows
+// build under Wine drops its last character there).
+DWORD CopyString(std::string_view text, char* buffer, DWORD size) {
+    if (text.size() >= 2 && (text[0] == '"' || text[0] == '\'') && text.back() == text[0])
+        text = text.substr(1, text.size() - 2);
+    size_t length = std::min<size_t>(text.size(), size - 1);
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+    return static_cast<DWORD>(length);
+}
+
+// Copies a list of NUL-terminated names followed by one more NUL. A list that
+// does not fit, or just fills the buffer, counts as cut: size - 2 bytes of it,
+// the last name cut, then two NULs; the result is size - 2.
+DWORD CopyList(const std::string& list, char* buffer, DWORD size) {
+    if (list.size() + 2 <= size) {
+        std::memcpy(buffer, list.data(), list.size());
+        buffer[list.size()] = '\0';
+        return static_cast<DWORD>(list.size());
+    }
+    if (size < 2) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    size_t length = size - 2;
+    std::memcpy(buffer, list.data(), length);
+    buffer[length] = '\0';
+    // Under Wine the second NUL is missing; without it a reader of the list
+    // runs past the last name.
+    buffer[length + 1] = '\0';
+    return static_cast<DWORD>(length);
+}
+
+const ProfileDocument& EmptyDocument() {
+    static const ProfileDocument* empty = new ProfileDocument();
+    return *empty;
+}
+
+// The number at the start of `text`, as the Windows build reads it: blanks and
+// control characters skipped, one sign, "0x", "0o" or "0b" for base 16, 8 or
+// 2, digits up to the first that does not belong; wraps modulo 2^32.
+UINT ParseProfileInteger(const char* text) {
+    auto p = reinterpret_cast<const unsigned char*>(text);
+    while (*p != '\0' && *p <= ' ')
+        ++p;
+    bool negative = false;
+    if (*p == '+') {
+        ++p;
+    } else if (*p == '-') {
+        negative = true;
+        ++p;
+    }
+    unsigned base = 10;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'o' || p[1] == 'b')) {
+        base = p[1] == 'x' ? 16 : p[1] == 'o' ? 8 : 2;
+        p += 2;
+    }
+    UINT total = 0;
+    for (; *p != '\0'; ++p) {
+        unsigned digit;
+        if (*p >= '0' && *p <= '9')
+            digit = *p - '0';
+        else if (*p >= 'a' && *p <= 'z')
+            digit = *p - 'a' + 10;
+        else if (*p >= 'A' && *p <= 'Z')
+            digit = *p - 'A' + 10;
+        else
+            break;
+        if (digit >= base)
+            break;
+        total = total * base + digit;
+    }
+    return negative ? 0u - total : total;
+}
+
+} // namespace
+
+extern "C" DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
+                                          LPSTR lpReturnedString, DWORD nSize,
+                                          LPCSTR lpFileName) {
+    if (!lpReturnedString || nSize == 0)
+        return 0;
+    std::string_view fallback = lpDefault ? lpDefault : "";
+    ProfileCache& cache = ProfileCache::Instance();
+    std::lock_guard<std::mutex> lock(cache.Mutex());
+
+    DWORD error = ERROR_FILE_NOT_FOUND;
+    const CachedProfile* file = lpFileName ? cache.Open(lpFileName, false, error) : nullptr;
+    const ProfileDocument& document = file ? file->document : EmptyDocument();
+    SetLastError(error);
+
+    if (!lpAppName) {
+        std::string list;
+        document.AppendSectionNames(list, nSize);
+        return CopyList(list, lpReturnedString, nSize);
+    }
+    if (!lpKeyName) {
+        std::string list;
+        document.AppendKeyNames(lpAppName, list, nSize);
+        // No section, no keys, a first key without a name, or no room for one:
+        // the default instead (not trimmed here).
+        if (list.empty() || list[0] == '\0' || nSize <= 2)
+            return CopyString(fallback, lpReturnedString, nSize);
+        return CopyList(list, lpReturnedString, nSize);
+    }
+    const std::string* value = document.FindValue(lpAppName, lpKeyName);
+    return CopyString(value ? std::string_view(*value) : TrimDefault(fallback), lpReturnedString,
+                      nSize);
+}
+
+extern "C" BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
+                                           LPCSTR lpFileName) {
+    ProfileCache& cache = ProfileCache::Instance();
+    std::lock_guard<std::mutex> lock(cache.Mutex());
+
+    if (!lpAppName && !lpKeyName && !lpString) {
+        // The flush request returns FALSE even when it saved (as the Windows
+        // build does); GetLastError is 0 then, else it says what failed.
+        if (!lpFileName) {
+            DWORD error = cache.SaveAll(false);
+            if (error != ERROR_SUCCESS)
+                SetLastError(error);
+        } else {
+            SetLastError(cache.Save(lpFileName));
+        }
+        return FALSE;
+    }
+    if (!lpFileName) { // Windows would write win.ini, which this system has not
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    DWORD error = ERROR_SUCCESS;
+    CachedProfile* file = cache.Open(lpFileName, true, error);
+    if (!file) {
+        SetLastError(error);
+        return FALSE;
+    }
+    if (!lpAppName) { // a key or a value without a section
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    bool changed;
+    if (!lpKeyName)
+        changed = file->document.DeleteSection(lpAppName);
+    else if (!lpString)
+        changed = file->document.DeleteKey(lpAppName, lpKeyName);
+    else
+        changed = file->document.SetValue(lpAppName, lpKeyName, lpString);
+    if (changed)
+        cache.MarkChanged(*file);
+    return TRUE;
+}
+
+extern "C" UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault,
+                                      LPCSTR lpFileName) {
+    // The number is read from at most 29 characters, as the Windows build does.
+    char text[30];
+    if (GetPrivateProfileStringA(lpAppName, lpKeyName, "", text, sizeof text, lpFileName) == 0 ||
+        text[0] == '\0')
+        return static_cast<UINT>(nDefault);
+    return ParseProfileInteger(text);
+}

@@ -1,0 +1,262 @@
+#include "platform/posix/ProfileCache.h"
+
+#include "platform/posix/FlushAtExit.h"
+#include "platform/posix/NativePath.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <functional>
+#include <unistd.h>
+
+namespace posix::profile {
+
+namespace {
+
+uint64_t HashBytes(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
+
+int64_t NowNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// True when another write of the same size could still get the same change
+// time as `stamp`.
+bool IsRecent(const DiskStamp& stamp, int64_t now) {
+    if (!stamp.exists)
+        return false;
+    int64_t modified = stamp.modifiedSeconds * 1'000'000'000 + stamp.modifiedNanoseconds;
+    return modified > now - ProfileCache::kRecentWindow &&
+           modified < now + ProfileCache::kRecentWindow;
+}
+
+const char* ProgramName() {
+#ifdef __GLIBC__
+    return program_invocation_short_name;
+#else
+    return "corvane-migrate";
+#endif
+}
+
+bool SaveAllAtExit() {
+    ProfileCache& cache = ProfileCache::Instance();
+    std::lock_guard<std::mutex> lock(cache.Mutex());
+    return cache.SaveAll(true) == ERROR_SUCCESS;
+}
+
+} // namespace
+
+ProfileCache& ProfileCache::Instance() {
+    // Never destroyed: the save at exit runs after static destructors may have.
+    static ProfileCache* cache = new ProfileCache();
+    return *cache;
+}
+
+ProfileCache::ProfileCache() { RegisterFlushHook(FlushStage::ProfileFiles, &SaveAllAtExit); }
+
+std::string ProfileCache::CanonicalPath(const char* fileName) {
+    std::string native = NativePath(fileName);
+    std::string absolute;
+    if (native.empty() || native[0] != '/') {
+        char* folder = getcwd(nullptr, 0);
+        absolute = folder ? folder : ".";
+        free(folder);
+        absolute += '/';
+    }
+    absolute += native;
+    bool trailingSlash = !native.empty() && native.back() == '/';
+
+    // "." and ".." are resolved by the text, as Windows resolves full paths.
+    std::vector<std::string_view> parts;
+    std::string_view rest(absolute);
+    while (!rest.empty()) {
+        size_t slash = rest.find('/');
+        std::string_view part = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string path;
+    for (std::string_view part : parts) {
+        path += '/';
+        path += part;
+    }
+    if (path.empty() || trailingSlash)
+        path += '/';
+    return path;
+}
+
+CachedProfile* ProfileCache::Open(const char* fileName, bool forWrite, DWORD& error) {
+    error = ERROR_SUCCESS;
+    std::string path = CanonicalPath(fileName);
+    PathState state = InspectPath(path);
+    switch (state.kind) {
+    case PathKind::Folder:
+        error = ERROR_ACCESS_DENIED;
+        return nullptr;
+    case PathKind::FolderMissing:
+        error = ERROR_PATH_NOT_FOUND;
+        return nullptr;
+    case PathKind::Unusable:
+        error = Win32ErrorFromErrno(state.error, path);
+        return nullptr;
+    case PathKind::File:
+    case PathKind::Missing:
+        break;
+    }
+    std::unique_ptr<CachedProfile>& slot = m_files[path];
+    if (!slot) {
+        slot = std::make_unique<CachedProfile>();
+        slot->path = path;
+        m_order.push_back(slot.get());
+    }
+    CachedProfile& file = *slot;
+    if (!Refresh(file, state, error))
+        return nullptr;
+    if (forWrite && !file.writable) {
+        int problem = CheckWritable(path, state.kind == PathKind::File);
+        if (problem != 0) {
+            error = Win32ErrorFromErrno(problem, path);
+            return nullptr;
+        }
+        file.writable = true;
+    }
+    if (state.kind == PathKind::Missing && !file.dirty)
+        error = ERROR_FILE_NOT_FOUND;
+    return &file;
+}
+
+// Brings the document up to date with what `state` says is on disk.
+bool ProfileCache::Refresh(CachedProfile& file, const PathState& state, DWORD& error) {
+    if (state.kind == PathKind::Missing) {
+        if (file.loaded && file.stamp.exists) { // removed behind our back
+            if (file.dirty)
+                DiscardWarning(file);
+            file.document = ProfileDocument();
+            file.encoding = ProfileEncoding::Ansi;
+            file.dirty = false;
+            file.writable = false;
+        }
+        file.loaded = true;
+        file.stamp = DiskStamp();
+        file.recent = false;
+        return true;
+    }
+    if (!file.loaded || state.stamp != file.stamp) {
+        if (file.loaded && file.dirty)
+            DiscardWarning(file);
+        return Load(file, error);
+    }
+    if (!file.recent)
+        return true;
+    // The stamp alone cannot tell a same-size rewrite within the same clock
+    // tick: compare the bytes until that tick is surely over.
+    int64_t now = NowNanoseconds();
+    std::string bytes;
+    DiskStamp stamp;
+    int problem = 0;
+    if (!ReadWholeFile(file.path, bytes, stamp, problem)) {
+        error = Win32ErrorFromErrno(problem, file.path);
+        return false;
+    }
+    if (stamp == file.stamp && HashBytes(bytes) == file.diskHash) {
+        file.recent = IsRecent(file.stamp, now);
+        return true;
+    }
+    if (file.dirty)
+        DiscardWarning(file);
+    DecodedProfile decoded = DecodeProfileBytes(bytes);
+    file.document = ProfileDocument::Parse(decoded.text);
+    file.encoding = decoded.encoding;
+    file.stamp = stamp;
+    file.diskHash = HashBytes(bytes);
+    file.recent = IsRecent(stamp, now);
+    file.dirty = false;
+    file.writable = false;
+    return true;
+}
+
+bool ProfileCache::Load(CachedProfile& file, DWORD& error) {
+    int64_t now = NowNanoseconds();
+    std::string bytes;
+    DiskStamp stamp;
+    int problem = 0;
+    if (!ReadWholeFile(file.path, bytes, stamp, problem)) {
+        error = Win32ErrorFromErrno(problem, file.path);
+        return false;
+    }
+    DecodedProfile decoded = DecodeProfileBytes(bytes);
+    file.document = ProfileDocument::Parse(decoded.text);
+    file.encoding = decoded.encoding;
+    file.stamp = stamp;
+    file.diskHash = HashBytes(bytes);
+    file.recent = IsRecent(stamp, now);
+    file.loaded = true;
+    file.dirty = false;
+    file.writable = false;
+    return true;
+}
+
+void ProfileCache::DiscardWarning(const CachedProfile& file) const {
+    std::fprintf(stderr, "%s: warning: %s was changed by another program; unsaved changes to it "
+                         "are discarded\n",
+                 ProgramName(), file.path.c_str());
+}
+
+DWORD ProfileCache::SaveFile(CachedProfile& file) {
+    if (!file.dirty)
+        return ERROR_SUCCESS;
+    std::string bytes = EncodeProfileText(file.document.Text(), file.encoding);
+    ReplaceResult result = ReplaceFile(file.path, bytes, file.stamp);
+    if (!result.ok) {
+        file.saveErrno = result.error;
+        return Win32ErrorFromErrno(result.error, file.path);
+    }
+    if (result.changedBehind)
+        std::fprintf(stderr, "%s: warning: %s was changed by another program since it was read; "
+                             "it is replaced\n",
+                     ProgramName(), file.path.c_str());
+    file.stamp = result.stamp;
+    file.diskHash = HashBytes(bytes);
+    file.recent = IsRecent(result.stamp, NowNanoseconds());
+    file.dirty = false;
+    return ERROR_SUCCESS;
+}
+
+DWORD ProfileCache::Save(const char* fileName) {
+    DWORD error = ERROR_SUCCESS;
+    CachedProfile* file = Open(fileName, true, error);
+    if (!file)
+        return error;
+    if (!file->dirty)
+        return file->stamp.exists ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    return SaveFile(*file);
+}
+
+DWORD ProfileCache::SaveAll(bool report) {
+    DWORD first = ERROR_SUCCESS;
+    for (CachedProfile* file : m_order) {
+        if (!file->dirty)
+            continue;
+        DWORD error = SaveFile(*file);
+        if (error == ERROR_SUCCESS)
+            continue;
+        if (report)
+            std::fprintf(stderr, "%s: error: could not save %s: %s; its changes are lost\n",
+                         ProgramName(), file->path.c_str(), std::strerror(file->saveErrno));
+        if (first == ERROR_SUCCESS)
+            first = error;
+    }
+    return first;
+}
+
+} // namespace posix::profile

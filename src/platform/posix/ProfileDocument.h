@@ -1,0 +1,105 @@
+// The in-memory model of one private-profile file: its sections in file order,
+// each an ordered list of lines, with hash indexes on section and key names so
+// that a lookup or a change never scans lines.
+//
+// It keeps what the Windows build shows for a file that is edited call by call
+// (each change rewrites the file from its parsed form and the next call parses
+// that text again):
+// - the written text is canonical: "[name]\r\n", "key=value\r\n", blank lines
+//   dropped, comments and lines without '=' kept;
+// - the line written by the latest change appears as given (only leading blanks
+//   removed) until the next change; lookups already see it as it will read back
+//   (trailing blanks gone, a value holding line ends split into lines);
+// - lines before the first header form the nameless section, always first;
+// - a "[]" header in the middle and lines that are empty after a NUL byte
+//   survive only until the first change, as a re-read of the written text would.
+#pragma once
+
+#include "platform/posix/ProfileText.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace posix::profile {
+
+class ProfileDocument {
+public:
+    ProfileDocument();
+    ~ProfileDocument();
+    ProfileDocument(ProfileDocument&&) noexcept;
+    ProfileDocument& operator=(ProfileDocument&&) noexcept;
+    ProfileDocument(const ProfileDocument&) = delete;
+    ProfileDocument& operator=(const ProfileDocument&) = delete;
+
+    // The document of a file's decoded text.
+    static ProfileDocument Parse(std::string_view text);
+
+    // The value of `key` in the first section named `section`, both names
+    // trimmed; null when there is no such key or its line has no '='.
+    const std::string* FindValue(std::string_view section, std::string_view key) const;
+
+    // Appends each key name of the first section named exactly `section` (no
+    // trimming), followed by a NUL: lines with '=' whose name does not start
+    // with ';'. Stops once `out` is longer than `limit`. False when there is no
+    // such section.
+    bool AppendKeyNames(std::string_view section, std::string& out, size_t limit) const;
+
+    // Appends each non-empty section name in file order, duplicates included,
+    // followed by a NUL. Stops once `out` is longer than `limit`.
+    void AppendSectionNames(std::string& out, size_t limit) const;
+
+    // Sets `key` in the first section named `section` (names trimmed for the
+    // lookup), appending the key or the section when missing. True when the
+    // document changed: an equal value leaves it as it is.
+    bool SetValue(std::string_view section, std::string_view key, std::string_view value);
+
+    // Removes the first key named exactly `key` in the sections named exactly
+    // `section`. True when a key was removed.
+    bool DeleteKey(std::string_view section, std::string_view key);
+
+    // Removes the first section named exactly `section`. True when removed.
+    bool DeleteSection(std::string_view section);
+
+    // The text as the file holds it after the latest change (CRLF line ends).
+    std::string Text() const;
+
+    // Number of sections, the nameless one included (for tests and sizing).
+    size_t SectionCount() const { return m_sections.size(); }
+
+private:
+    struct Entry;
+    struct Section;
+    struct Locator;
+
+    Section* FirstSection(std::string_view foldedName) const;
+    Section* AppendSection(std::string name, uint32_t runId);
+    void InsertSectionAfter(const Section* after, std::unique_ptr<Section> section);
+    void RemoveSection(Section* section);
+    void RebuildSectionIndex();
+
+    void BeginChange();
+    void EndChange();
+    void PlaceRun(Section* section, size_t position, bool replace, std::string_view run);
+    void ForgetBlankEntries();
+    void DropGhosts();
+    void NormalizeSections();
+
+    std::vector<std::unique_ptr<Section>> m_sections;
+    std::unordered_map<std::string, std::vector<Section*>> m_sectionIndex;
+
+    // Lines of the latest change, written as `m_runText` instead of their own
+    // form; they carry `m_runId`.
+    std::string m_runText;
+    uint32_t m_runId = 0;
+    bool m_runActive = false;
+
+    bool m_blankEntriesUnsettled = false; // loaded NUL lines not yet made ghosts
+    bool m_ghostsPresent = false;         // ghosts to drop at the next change
+    bool m_sectionsUnsettled = false;     // a "" section to merge or a missing nameless one
+};
+
+} // namespace posix::profile

@@ -1,0 +1,381 @@
+// The registry's Win32 functions over the Linux registry store: handles, buffers,
+// NUL terminators and error codes as Windows gives them. Where Windows and Wine
+// differ, this follows what the Windows build shows under Wine.
+#include "platform/posix/RegistryStore.h"
+#include "platform/winapi.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+using posix::RegistryKey;
+using posix::RegistryValue;
+
+namespace {
+
+// Value names may be this long, in UTF-16 characters.
+constexpr size_t kMaxValueNameLength = 16383;
+
+// Open handles. Numbers are never reused, so a handle closed twice is refused.
+struct HandleTable {
+    std::unordered_map<uintptr_t, std::shared_ptr<RegistryKey>> open;
+    uintptr_t next = 0x1000;
+};
+
+HandleTable& Handles() {
+    static HandleTable* table = new HandleTable; // used until the very end
+    return *table;
+}
+
+bool IsPredefined(HKEY handle) {
+    uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+    return value >= 0x80000000u && value <= 0x80000006u;
+}
+
+// The other predefined hives exist on Linux, empty and read-only.
+const std::shared_ptr<RegistryKey>& OtherHive() {
+    static auto* hive = new std::shared_ptr<RegistryKey>(std::make_shared<RegistryKey>("", nullptr));
+    return *hive;
+}
+
+bool IsReadOnly(const std::shared_ptr<RegistryKey>& key) { return key == OtherHive(); }
+
+// The key a handle stands for; ERROR_INVALID_HANDLE or ERROR_KEY_DELETED when
+// it cannot be used.
+LONG Resolve(HKEY handle, std::shared_ptr<RegistryKey>& key) {
+    if (handle == HKEY_CURRENT_USER) {
+        key = posix::TheRegistryStore().Root();
+        return ERROR_SUCCESS;
+    }
+    if (IsPredefined(handle)) {
+        posix::TheRegistryStore(); // a broken store stops the program at the first call
+        key = OtherHive();
+        return ERROR_SUCCESS;
+    }
+    posix::TheRegistryStore();
+    auto& open = Handles().open;
+    auto it = open.find(reinterpret_cast<uintptr_t>(handle));
+    if (it == open.end())
+        return ERROR_INVALID_HANDLE;
+    key = it->second;
+    return key->IsDeleted() ? ERROR_KEY_DELETED : ERROR_SUCCESS;
+}
+
+HKEY NewHandle(std::shared_ptr<RegistryKey> key) {
+    HandleTable& table = Handles();
+    uintptr_t number = table.next;
+    table.next += 4;
+    table.open.emplace(number, std::move(key));
+    return reinterpret_cast<HKEY>(number);
+}
+
+bool IsStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+size_t Utf16Length(std::string_view text) { return regfile::AnsiToUtf16(text).size(); }
+
+// Copies string or binary data into a caller's buffer as RegQueryValueExA does:
+// ERROR_MORE_DATA and an untouched buffer when it does not fit.
+LONG CopyData(const RegistryValue& value, BYTE* data, DWORD capacity) {
+    const std::string& bytes = value.data;
+    if (!data || bytes.empty())
+        return ERROR_SUCCESS;
+    if (bytes.size() > capacity)
+        return ERROR_MORE_DATA;
+    std::memcpy(data, bytes.data(), bytes.size());
+    // A string without a final NUL gets one when the buffer has room; the count
+    // stays without it (a Windows behaviour callers may rely on).
+    if (IsStringType(value.type) && bytes.size() < capacity && bytes.back() != '\0')
+        data[bytes.size()] = 0;
+    return ERROR_SUCCESS;
+}
+
+// Windows refuses a sub-key path that starts with a backslash.
+bool StartsWithSeparator(LPCSTR subKey) { return subKey && subKey[0] == '\\'; }
+
+// Key names the store file cannot hold (its key lines cannot break).
+bool HoldsLineBreak(LPCSTR subKey) { return subKey && std::strpbrk(subKey, "\r\n") != nullptr; }
+
+FILETIME Now() {
+    // 100-nanosecond steps since 1601-01-01.
+    uint64_t ticks = (static_cast<uint64_t>(std::time(nullptr)) + 11644473600ull) * 10000000ull;
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFFu);
+    time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return time;
+}
+
+} // namespace
+
+extern "C" {
+
+LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
+    if (!phkResult)
+        return ERROR_INVALID_PARAMETER;
+    *phkResult = nullptr;
+    std::shared_ptr<RegistryKey> key;
+    if (LONG error = Resolve(hKey, key))
+        return error;
+    if (StartsWithSeparator(lpSubKey))
+        return ERROR_BAD_PATHNAME;
+    std::shared_ptr<RegistryKey> found =
+        posix::TheRegistryStore().OpenPath(key, lpSubKey ? lpSubKey : "");
+    if (!found)
+        return ERROR_FILE_NOT_FOUND;
+    *phkResult = NewHandle(std::move(found));
+    return ERROR_SUCCESS;
+}
+
+LONG RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
+    if (!phkResult)
+        return ERROR_INVALID_PARAMETER;
+    // No sub-key: the very handle given comes back, unchecked (as Windows does).
+    if (!lpSubKey || !*lpSubKey) {
+        *phkResult = hKey;
+        return ERROR_SUCCESS;
+    }
+    return RegOpenKeyExA(hKey, lpSubKey, 0, KEY_ALL_ACCESS, phkResult);
+}
+
+LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM,
+                     LPSECURITY_ATTRIBUTES, PHKEY phkResult, LPDWORD lpdwDisposition) {
+    if (!phkResult)
+        return ERROR_INVALID_PARAMETER;
+    *phkResult = nullptr;
+    std::shared_ptr<RegistryKey> key;
+    if (LONG error = Resolve(hKey, key))
+        return error;
+    if (StartsWithSeparator(lpSubKey))
+        return ERROR_BAD_PATHNAME;
+    if (HoldsLineBreak(lpSubKey))
+        return ERROR_INVALID_PARAMETER;
+    posix::RegistryStore& store = posix::TheRegistryStore();
+    std::string_view path = lpSubKey ? lpSubKey : "";
+    if (IsReadOnly(key) && !store.OpenPath(key, path))
+        return ERROR_ACCESS_DENIED;
+    bool created = false;
+    std::shared_ptr<RegistryKey> result = store.CreatePath(key, path, &created);
+    if (lpdwDisposition)
+        *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    *phkResult = NewHandle(std::move(result));
+    return ERROR_SUCCESS;
+}
+
+LONG RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
+    return RegCreateKeyExA(hKey, lpSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                           nullptr, phkResult, nullptr);
+}
+
+LONG RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
+    std::shared_ptr<RegistryKey> key;
+    if (LONG error = Resolve(hKey, key))
+        return error;
+    if (!lpName)
+        return ERROR_INVALID_PARAMETER;
+    if (dwIndex >= key->SubKeyCount())
+        return ERROR_NO_MORE_ITEMS;
+    const std::string& name = key->SubKeyAt(dwIndex)->Name();
+    if (name.size() >= cchName)
+        return ERROR_MORE_DATA; // the buffer stays untouched
+    std::memcpy(lpName, name.c_str(), name.size() + 1);
+    return ERROR_SUCCESS;
+}
+
+LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                   LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+    if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData))
+        return ERROR_INVALID_PARAMETER;
+    std::shared_ptr<RegistryKey> key;
+    if (LONG error = Resolve(hKey, key))
+        return error;
+    if (dwIndex >= key->ValueCount())
+        return ERROR_NO_MORE_ITEMS;
+    const RegistryValue& value = key->ValueAt(dwIndex);
+    // The data first: when it does not fit, neither buffer is touched.
+    LONG result = CopyData(value, lpData, lpcbData ? *lpcbData : 0);
+    if (result == ERROR_SUCCESS) {
+        const std::string& name = value.name;
+        if (name.size() >= *lpcchValueName) {
+            // The name is cut to the buffer and its length left as given.
+            result = ERROR_MORE_DATA;
+            if (*lpcchValueName > 0) {
+                std::memcpy(lpValueName, name.data(), *lpcchValueName - 1);
+                lpValueName[*lpcchValueName - 1] = '\0';
+            }
+        } else {
+            std::memcpy(lpValueName, name.c_str(), name.size() + 1);
+            *lpcchValueName = static_cast<DWORD>(name.size());
+        }
+    }
+    if (lpType)
+        *lpType = value.type;
+    if (lpcbData)
+        *lpcbData = static_cast<DWORD>(value.data.size());
+    return result;
+}
+
+LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                      LPBYTE lpData, LPDWORD lpcbData) {
+    if ((lpData && !lpcbData) || lpReserved)
+        return ERROR_INVALID_PARAMETER;
+    std::shared_ptr<RegistryKey> key;
+    LONG error = Resolve(hKey, key);
+    if (error == ERROR_INVALID_HANDLE)
+        return error;
+    DWORD capacity = lpcbData ? *lpcbData : 0;
+    // Set before the value is looked for, whatever the outcome (as Wine does).
+    if (!lpData && lpcbData)
+        *lpcbData = 0;
+    if (lpType)
+        *lpType = REG_NONE;
+    if (error)
+        return error;
+    const RegistryValue* value = key->FindValue(lpValueName ? lpValueName : "");
+    if (!value)
+        return ERROR_FILE_NOT_FOUND;
+    LONG result = CopyData(*value, lpData, capacity);
+    if (lpType)
+        *lpType = value->type;
+    if (lpcbData)
+        *lpcbData = static_cast<DWORD>(value->data.size());
+    return result;
+}
+
+LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
+                    DWORD cbData) {
+    std::shared_ptr<RegistryKey> key;
+    if (LONG error = Resolve(hKey, key))
+        return error;
+    if (IsReadOnly(key))
+        return ERROR_ACCESS_DENIED;
+    if (!lpData && cbData)
+        return ERROR_NOACCESS;
+    std::string_view name = lpValueName ? lpValueName : "";
+    if (name.size() > kMaxValueNameLength && Utf16Length(name) > kMaxValueNameLength)
+        return ERROR_INVALID_PARAMETER;
+    // A string whose count leaves out the NUL right after it gets that NUL, as
+    // Windows does: it reads the byte after the count.
+    if (cbData && IsStringType(dwType) && lpData[cbData - 1] != 0 && lpData[cbData] == 0)
+        cbData++;
+    posix::TheRegistryStore().SetValue(
+        *key, name, dwType,
+        std::string_view(reinterpret_cast<const char*>(lpData ? lpData : reinterpret_cast<const BYTE*>("")),
+                         cbData));
+    return ERROR_SUCCESS;
+}
+
+LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+    std::shared_ptr<RegistryKey> key;
+    if (LONG error = Resolve(hKey, key))
+        return error;
+    if (IsReadOnly(key))
+        return ERROR_ACCESS_DENIED;
+    if (!posix::TheRegistryStore().DeleteValue(*key, lpValueName ? lpValueName : ""))
+        return ERROR_FILE_NOT_FOUND;
+    return ERROR_SUCCESS;
+}
+
+LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
+    if (!lpSubKey)
+        return ERROR_INVALID_PARAMETER;
+    std::shared_ptr<RegistryKey> key;
+    if (LONG error = Resolve(hKey, key))
+        return error;
+    if (StartsWithSeparator(lpSubKey))
+        return ERROR_BAD_PATHNAME;
+    posix::RegistryStore& store = posix::TheRegistryStore();
+    std::shared_ptr<RegistryKey> target = store.OpenPath(key, lpSubKey);
+    if (!target)
+        return ERROR_FILE_NOT_FOUND;
+    // A key with sub-keys stays, and so does the root of a hive.
+    if (!store.DeleteKey(*target))
+        return ERROR_ACCESS_DENIED;
+    return ERROR_SUCCESS;
+}
+
+LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                      LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                      LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                      LPDWORD lpcbSecurityDescriptor, FILETIME* lpftLastWriteTime) {
+    if (lpReserved)
+        return ERROR_INVALID_PARAMETER;
+    std::shared_ptr<RegistryKey> key;
+    if (LONG error = Resolve(hKey, key))
+        return error;
+    // Keys have no class here.
+    if (lpcchClass) {
+        if (lpClass && *lpcchClass > 0)
+            lpClass[0] = '\0';
+        *lpcchClass = 0;
+    }
+    if (lpcbMaxClassLen)
+        *lpcbMaxClassLen = 0;
+    // Lengths in UTF-16 characters, data of strings in UTF-16 bytes, as Windows
+    // counts them for the A-function too; computed anew each time.
+    size_t longestSubKey = 0;
+    for (size_t i = 0; i < key->SubKeyCount(); i++)
+        longestSubKey = std::max(longestSubKey, Utf16Length(key->SubKeyAt(i)->Name()));
+    size_t longestName = 0;
+    size_t longestData = 0;
+    for (size_t i = 0; i < key->ValueCount(); i++) {
+        const RegistryValue& value = key->ValueAt(i);
+        longestName = std::max(longestName, Utf16Length(value.name));
+        size_t size = IsStringType(value.type) ? 2 * Utf16Length(value.data) : value.data.size();
+        longestData = std::max(longestData, size);
+    }
+    if (lpcSubKeys)
+        *lpcSubKeys = static_cast<DWORD>(key->SubKeyCount());
+    if (lpcbMaxSubKeyLen)
+        *lpcbMaxSubKeyLen = static_cast<DWORD>(longestSubKey);
+    if (lpcValues)
+        *lpcValues = static_cast<DWORD>(key->ValueCount());
+    if (lpcbMaxValueNameLen)
+        *lpcbMaxValueNameLen = static_cast<DWORD>(longestName);
+    if (lpcbMaxValueLen)
+        *lpcbMaxValueLen = static_cast<DWORD>(longestData);
+    if (lpcbSecurityDescriptor)
+        *lpcbSecurityDescriptor = 0;
+    if (lpftLastWriteTime)
+        *lpftLastWriteTime = Now();
+    return ERROR_SUCCESS;
+}
+
+LONG RegFlushKey(HKEY hKey) {
+    std::shared_ptr<RegistryKey> key;
+    if (LONG error = Resolve(hKey, key))
+        return error;
+    // The settings files go first, so that no deletion reaches the disk before
+    // the data copied out of the deleted key.
+    switch (posix::TheRegistryStore().SaveIfModified()) {
+    case 0:
+        return ERROR_SUCCESS;
+    case ENOSPC:
+        return ERROR_DISK_FULL;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ERROR_ACCESS_DENIED;
+    case ENOENT:
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
+    default: // -1: the settings files could not be written
+        return ERROR_WRITE_FAULT;
+    }
+}
+
+LONG RegCloseKey(HKEY hKey) {
+    if (!hKey)
+        return ERROR_INVALID_HANDLE;
+    if (IsPredefined(hKey))
+        return ERROR_SUCCESS;
+    if (Handles().open.erase(reinterpret_cast<uintptr_t>(hKey)) == 0)
+        return ERROR_INVALID_HANDLE;
+    return ERROR_SUCCESS;
+}
+
+} // extern "C"

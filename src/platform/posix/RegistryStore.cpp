@@ -1,0 +1,440 @@
+#include "platform/posix/RegistryStore.h"
+
+#include "platform/posix/FlushAtExit.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace posix {
+namespace {
+
+const char kCurrentUser[] = "HKEY_CURRENT_USER";
+
+// Names compare by their ASCII lower-case form; Wine sorts keys the same way.
+std::string Fold(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
+// Calls visit for each non-empty backslash-separated name of path; stops and
+// returns false when visit does.
+template <typename Visit> bool ForEachName(std::string_view path, Visit visit) {
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        if (end > start && !visit(path.substr(start, end - start)))
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// Reads a whole file; errno-style result (ENOENT for a missing file).
+int ReadWholeFile(const std::string& path, std::string& bytes) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            int error = errno;
+            close(fd);
+            return error;
+        }
+        if (got == 0)
+            break;
+        bytes.append(buffer, static_cast<size_t>(got));
+    }
+    close(fd);
+    return 0;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    if (!path.empty() && path[0] == '/')
+        return path;
+    char folder[PATH_MAX];
+    if (!getcwd(folder, sizeof folder))
+        return path;
+    return std::string(folder) + "/" + path;
+}
+
+RegistryStore* g_store = nullptr;
+int g_lastSaveError = 0;
+
+bool SaveStoreAtFlush() {
+    if (!g_store)
+        return true;
+    g_lastSaveError = g_store->SaveIfModified();
+    if (g_lastSaveError == 0)
+        return true;
+    std::fprintf(stderr, "%s: cannot save the registry: %s\n", g_store->DisplayPath().c_str(),
+                 std::strerror(g_lastSaveError));
+    return false;
+}
+
+} // namespace
+
+// ---- RegistryKey -------------------------------------------------------------------
+
+RegistryKey::RegistryKey(std::string name, RegistryKey* parent)
+    : m_name(std::move(name)), m_foldedName(Fold(m_name)), m_parent(parent) {}
+
+size_t RegistryKey::LowerBound(const std::string& foldedName) const {
+    auto it = std::lower_bound(m_subKeys.begin(), m_subKeys.end(), foldedName,
+                               [](const std::shared_ptr<RegistryKey>& key,
+                                  const std::string& folded) { return key->m_foldedName < folded; });
+    return static_cast<size_t>(it - m_subKeys.begin());
+}
+
+std::shared_ptr<RegistryKey> RegistryKey::FindSubKey(std::string_view name) const {
+    std::string folded = Fold(name);
+    size_t index = LowerBound(folded);
+    if (index < m_subKeys.size() && m_subKeys[index]->m_foldedName == folded)
+        return m_subKeys[index];
+    return nullptr;
+}
+
+const RegistryValue* RegistryKey::FindValue(std::string_view name) const {
+    auto it = m_valueIndex.find(Fold(name));
+    return it == m_valueIndex.end() ? nullptr : &m_values[it->second];
+}
+
+// ---- RegistryStore: model --------------------------------------------------------------
+
+RegistryStore::RegistryStore(const std::string& path)
+    : m_displayPath(path), m_filePath(AbsolutePath(path)),
+      m_root(std::make_shared<RegistryKey>(kCurrentUser, nullptr)) {}
+
+RegistryStore::~RegistryStore() {
+    std::vector<std::shared_ptr<RegistryKey>> keys{m_root};
+    for (size_t i = 0; i < keys.size(); i++) {
+        for (auto& sub : keys[i]->m_subKeys) {
+            sub->m_parent = nullptr;
+            keys.push_back(std::move(sub));
+        }
+        keys[i]->m_subKeys.clear();
+    }
+}
+
+std::shared_ptr<RegistryKey> RegistryStore::OpenPath(const std::shared_ptr<RegistryKey>& from,
+                                                     std::string_view path) const {
+    std::shared_ptr<RegistryKey> key = from;
+    bool found = ForEachName(path, [&](std::string_view name) {
+        key = key->FindSubKey(name);
+        return key != nullptr;
+    });
+    return found ? key : nullptr;
+}
+
+std::shared_ptr<RegistryKey> RegistryStore::CreatePath(const std::shared_ptr<RegistryKey>& from,
+                                                       std::string_view path, bool* created) {
+    std::shared_ptr<RegistryKey> key = from;
+    bool last = false;
+    ForEachName(path, [&](std::string_view name) {
+        std::string folded = Fold(name);
+        size_t index = key->LowerBound(folded);
+        if (index < key->m_subKeys.size() && key->m_subKeys[index]->m_foldedName == folded) {
+            key = key->m_subKeys[index];
+            last = false;
+        } else {
+            auto child = std::make_shared<RegistryKey>(std::string(name), key.get());
+            key->m_subKeys.insert(key->m_subKeys.begin() + static_cast<std::ptrdiff_t>(index),
+                                  child);
+            key = std::move(child);
+            last = true;
+            m_modified = true;
+        }
+        return true;
+    });
+    if (created)
+        *created = last;
+    return key;
+}
+
+void RegistryStore::SetValue(RegistryKey& key, std::string_view name, uint32_t type,
+                             std::string_view data) {
+    std::string folded = Fold(name);
+    auto it = key.m_valueIndex.find(folded);
+    if (it != key.m_valueIndex.end()) {
+        RegistryValue& value = key.m_values[it->second];
+        if (value.type == type && value.data == data)
+            return; // unchanged: nothing to save
+        value.type = type;
+        value.data = std::string(data);
+    } else {
+        key.m_valueIndex.emplace(std::move(folded), key.m_values.size());
+        key.m_values.push_back(RegistryValue{std::string(name), type, std::string(data)});
+    }
+    m_modified = true;
+}
+
+bool RegistryStore::DeleteValue(RegistryKey& key, std::string_view name) {
+    auto it = key.m_valueIndex.find(Fold(name));
+    if (it == key.m_valueIndex.end())
+        return false;
+    size_t index = it->second;
+    key.m_valueIndex.erase(it);
+    key.m_values.erase(key.m_values.begin() + static_cast<std::ptrdiff_t>(index));
+    for (auto& entry : key.m_valueIndex)
+        if (entry.second > index)
+            entry.second--;
+    m_modified = true;
+    return true;
+}
+
+bool RegistryStore::DeleteKey(RegistryKey& key) {
+    RegistryKey* parent = key.m_parent;
+    if (!parent || key.m_deleted || !key.m_subKeys.empty())
+        return false;
+    size_t index = parent->LowerBound(key.m_foldedName);
+    if (index >= parent->m_subKeys.size() || parent->m_subKeys[index].get() != &key)
+        return false;
+    key.m_deleted = true;
+    key.m_parent = nullptr;
+    key.m_values.clear();
+    key.m_valueIndex.clear();
+    // Last, as it may release the key itself.
+    parent->m_subKeys.erase(parent->m_subKeys.begin() + static_cast<std::ptrdiff_t>(index));
+    m_modified = true;
+    return true;
+}
+
+void RegistryStore::DeleteTree(const std::shared_ptr<RegistryKey>& top) {
+    // Breadth first into a list, then emptied one by one: no recursion, however
+    // deep the tree.
+    std::vector<std::shared_ptr<RegistryKey>> keys{top};
+    for (size_t i = 0; i < keys.size(); i++)
+        for (const auto& sub : keys[i]->m_subKeys)
+            keys.push_back(sub);
+    for (size_t i = keys.size(); i-- > 1;) {
+        keys[i]->m_subKeys.clear();
+        DeleteKey(*keys[i]);
+    }
+    DeleteKey(*top);
+}
+
+// ---- RegistryStore: file -------------------------------------------------------------
+
+RegistryLoadResult RegistryStore::Load() {
+    RegistryLoadResult result;
+    std::string bytes;
+    int error = ReadWholeFile(m_filePath, bytes);
+    if (error == ENOENT) {
+        m_modified = false;
+        return result; // no file yet: an empty registry, saved as a new file
+    }
+    if (error != 0) {
+        result.ok = false;
+        result.line = 1;
+        result.message = std::string("cannot read the registry file: ") + std::strerror(error);
+        return result;
+    }
+    regfile::RegFileContent content;
+    regfile::RegParseResult parsed = regfile::ParseRegFile(bytes, content);
+    if (!parsed.ok()) {
+        result.ok = false;
+        result.line = parsed.line;
+        result.message = parsed.message;
+        return result;
+    }
+    m_format = content.format;
+    for (regfile::RegFileKey& fileKey : content.keys)
+        if (!ApplyFileKey(fileKey, result))
+            return result;
+    m_modified = false;
+    return result;
+}
+
+bool RegistryStore::ApplyFileKey(regfile::RegFileKey& fileKey, RegistryLoadResult& result) {
+    std::string_view rest;
+    if (regfile::HiveOfKeyPath(fileKey.path, &rest) != regfile::RegHive::CurrentUser) {
+        m_otherHives.push_back(std::move(fileKey));
+        return true;
+    }
+    if (fileKey.deleted) {
+        bool wholeHive = ForEachName(rest, [](std::string_view) { return false; });
+        if (wholeHive) {
+            result.ok = false;
+            result.line = fileKey.line;
+            result.message = "the whole HKEY_CURRENT_USER hive cannot be deleted";
+            return false;
+        }
+        if (std::shared_ptr<RegistryKey> key = OpenPath(m_root, rest))
+            DeleteTree(key);
+        return true;
+    }
+    std::shared_ptr<RegistryKey> key = CreatePath(m_root, rest);
+    for (const regfile::RegFileValue& value : fileKey.values) {
+        if (value.deleted)
+            DeleteValue(*key, value.name);
+        else
+            SetValue(*key, value.name, value.type, value.data);
+    }
+    return true;
+}
+
+std::string RegistryStore::Serialize() const {
+    regfile::RegExportWriter writer(m_format);
+    auto addValues = [&](const RegistryKey& key) {
+        for (const RegistryValue& value : key.m_values)
+            writer.AddValue(value.name, value.type, value.data);
+    };
+    if (!m_root->m_values.empty()) {
+        writer.AddKey(kCurrentUser);
+        addValues(*m_root);
+    }
+    // Depth first, each key before its sub-keys, as the registry editor exports.
+    struct Frame {
+        const RegistryKey* key;
+        size_t next;
+        size_t pathLength;
+    };
+    std::string path = kCurrentUser;
+    std::vector<Frame> stack{{m_root.get(), 0, path.size()}};
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next == top.key->m_subKeys.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const RegistryKey& child = *top.key->m_subKeys[top.next++];
+        path.resize(top.pathLength);
+        path += '\\';
+        path += child.m_name;
+        writer.AddKey(path);
+        addValues(child);
+        stack.push_back(Frame{&child, 0, path.size()});
+    }
+    for (const regfile::RegFileKey& other : m_otherHives) {
+        if (other.deleted) {
+            writer.AddDeletedKey(other.path);
+            continue;
+        }
+        writer.AddKey(other.path);
+        for (const regfile::RegFileValue& value : other.values) {
+            if (value.deleted)
+                writer.AddDeletedValue(value.name);
+            else
+                writer.AddValue(value.name, value.type, value.data);
+        }
+    }
+    return writer.Finish();
+}
+
+int RegistryStore::SaveIfModified() {
+    if (!m_modified)
+        return 0;
+    int error = ReplaceFileContents(m_filePath, Serialize());
+    if (error == 0)
+        m_modified = false;
+    return error;
+}
+
+int ReplaceFileContents(const std::string& path, const std::string& bytes) {
+    // A symbolic link stays; the file it points to is replaced.
+    std::string target = path;
+    struct stat info;
+    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        if (char* resolved = realpath(path.c_str(), nullptr)) {
+            target = resolved;
+            std::free(resolved);
+        }
+    }
+    bool existed = stat(target.c_str(), &info) == 0;
+    std::string temporary = target + ".tmp-" + std::to_string(getpid());
+    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) { // left by a process of the same number
+        unlink(temporary.c_str());
+        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    }
+    if (fd < 0)
+        return errno;
+    auto fail = [&](int error) {
+        close(fd);
+        unlink(temporary.c_str());
+        return error;
+    };
+    if (existed && fchmod(fd, info.st_mode & 07777) != 0)
+        return fail(errno);
+    size_t written = 0;
+    while (written < bytes.size()) {
+        ssize_t put = write(fd, bytes.data() + written, bytes.size() - written);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(errno);
+        }
+        written += static_cast<size_t>(put);
+    }
+    if (fsync(fd) != 0)
+        return fail(errno);
+    if (close(fd) != 0) {
+        int error = errno;
+        unlink(temporary.c_str());
+        return error;
+    }
+    if (rename(temporary.c_str(), target.c_str()) != 0) {
+        int error = errno;
+        unlink(temporary.c_str());
+        return error;
+    }
+    // The rename itself reaches the disk with its folder.
+    size_t slash = target.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : target.substr(0, slash ? slash : 1);
+    int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        fsync(folderFd);
+        close(folderFd);
+    }
+    return 0;
+}
+
+// ---- the process's store ----------------------------------------------------------------
+
+void StopOnUnreadableStore(const std::string& displayPath, const RegistryLoadResult& result) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s:%d: %s\n", displayPath.c_str(), result.line, result.message.c_str());
+    std::fflush(stderr);
+    std::_Exit(4);
+}
+
+RegistryStore* LoadStoreOrStop(const std::string& path) {
+    auto* store = new RegistryStore(path);
+    RegistryLoadResult result = store->Load();
+    if (!result.ok)
+        StopOnUnreadableStore(path, result);
+    return store;
+}
+
+RegistryStore& TheRegistryStore() {
+    if (!g_store) {
+        const char* configured = std::getenv("CORVANE_REGISTRY");
+        g_store = LoadStoreOrStop(configured && *configured ? configured : "HKCU.reg");
+        RegisterFlushHook(FlushStage::RegistryStore, SaveStoreAtFlush);
+    }
+    return *g_store;
+}
+
+int FlushSettingsThenRegistry() {
+    g_lastSaveError = 0;
+    if (FlushAll())
+        return 0;
+    return g_lastSaveError != 0 ? g_lastSaveError : -1;
+}
+
+} // namespace posix

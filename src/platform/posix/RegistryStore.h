@@ -1,0 +1,151 @@
+// The current user's registry on Linux: a tree of keys and values in memory,
+// loaded from a registry export file (see platform/RegExportFormat.h) and written
+// back to it when it changed. The Win32 functions in Registry.cpp work on it.
+//
+// The file is the environment variable CORVANE_REGISTRY, or "HKCU.reg" in the
+// current folder; a missing file is an empty registry. Keys of other hives in the
+// file are kept and written back unchanged, after the current user's keys. Saving
+// goes through a temporary file beside the store, flushed to disk and renamed over
+// it, and runs at exit after the settings files were flushed (FlushAtExit.h).
+//
+// The program is single-threaded; so is the store.
+#pragma once
+
+#include "platform/RegExportFormat.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace posix {
+
+struct RegistryValue {
+    std::string name; // spelled as when it was created; "" is the default value
+    uint32_t type = 0;
+    std::string data; // as RegQueryValueExA returns it
+};
+
+// One key. Sub-keys stay sorted the way Windows enumerates them (by name compared
+// in lower case); values stay in the order they were created. Names compare
+// ignoring ASCII letter case.
+class RegistryKey {
+public:
+    RegistryKey(std::string name, RegistryKey* parent);
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    const std::string& Name() const { return m_name; }
+    // Null for the root of a hive and for a deleted key.
+    RegistryKey* Parent() const { return m_parent; }
+    // A deleted key lives on, empty, for as long as handles refer to it.
+    bool IsDeleted() const { return m_deleted; }
+
+    size_t SubKeyCount() const { return m_subKeys.size(); }
+    const std::shared_ptr<RegistryKey>& SubKeyAt(size_t index) const { return m_subKeys[index]; }
+    // The direct sub-key of that name, or null.
+    std::shared_ptr<RegistryKey> FindSubKey(std::string_view name) const;
+
+    size_t ValueCount() const { return m_values.size(); }
+    const RegistryValue& ValueAt(size_t index) const { return m_values[index]; }
+    // The value of that name ("" for the default value), or null.
+    const RegistryValue* FindValue(std::string_view name) const;
+
+private:
+    friend class RegistryStore;
+    // Index of the first sub-key whose folded name is not below foldedName.
+    size_t LowerBound(const std::string& foldedName) const;
+
+    std::string m_name;
+    std::string m_foldedName;
+    RegistryKey* m_parent;
+    bool m_deleted = false;
+    std::vector<std::shared_ptr<RegistryKey>> m_subKeys;
+    std::vector<RegistryValue> m_values;
+    std::unordered_map<std::string, size_t> m_valueIndex; // folded name -> index
+};
+
+// Why a store could not be loaded: "<file>:<line>: <message>".
+struct RegistryLoadResult {
+    bool ok = true;
+    int line = 0;
+    std::string message;
+};
+
+class RegistryStore {
+public:
+    // path as the user gave it; a relative path is taken from the current folder now.
+    explicit RegistryStore(const std::string& path);
+    // Takes the tree apart key by key: no recursion, however deep it is.
+    ~RegistryStore();
+    RegistryStore(const RegistryStore&) = delete;
+    RegistryStore& operator=(const RegistryStore&) = delete;
+
+    // Reads the file into an empty store. A missing file is an empty registry.
+    RegistryLoadResult Load();
+
+    const std::string& DisplayPath() const { return m_displayPath; }
+    const std::string& FilePath() const { return m_filePath; }
+    const std::shared_ptr<RegistryKey>& Root() const { return m_root; }
+
+    // Key paths are names separated by backslashes; empty names are skipped.
+    // OpenPath gives null when a key on the way is missing.
+    std::shared_ptr<RegistryKey> OpenPath(const std::shared_ptr<RegistryKey>& from,
+                                          std::string_view path) const;
+    // Creates what is missing; created tells whether the last key is new.
+    std::shared_ptr<RegistryKey> CreatePath(const std::shared_ptr<RegistryKey>& from,
+                                            std::string_view path, bool* created = nullptr);
+
+    // Sets a value; an existing value keeps its place and the spelling of its name.
+    void SetValue(RegistryKey& key, std::string_view name, uint32_t type, std::string_view data);
+    // False when there is no such value.
+    bool DeleteValue(RegistryKey& key, std::string_view name);
+    // Deletes a key that has no sub-keys; false for a key with sub-keys and for the root.
+    bool DeleteKey(RegistryKey& key);
+
+    bool IsModified() const { return m_modified; }
+    // The whole store as a file in the format it was read in.
+    std::string Serialize() const;
+    // Writes the file when something changed. The errno of the step that failed, 0
+    // when the file was written or nothing had changed.
+    int SaveIfModified();
+
+private:
+    // Applies one [key] block of the file; false with result filled on failure.
+    bool ApplyFileKey(regfile::RegFileKey& fileKey, RegistryLoadResult& result);
+    // Removes a key and everything below it.
+    void DeleteTree(const std::shared_ptr<RegistryKey>& key);
+
+    std::string m_displayPath;
+    std::string m_filePath;
+    regfile::RegFileFormat m_format;
+    std::shared_ptr<RegistryKey> m_root;
+    std::vector<regfile::RegFileKey> m_otherHives;
+    bool m_modified = false;
+};
+
+// Writes bytes to a temporary file beside path, flushes it to disk and renames it
+// over path. The errno of the step that failed, or 0.
+int ReplaceFileContents(const std::string& path, const std::string& bytes);
+
+// Prints "<file>:<line>: <message>" on standard error and ends the process with
+// exit code 4 at once: no exit handler runs, so nothing is written.
+[[noreturn]] void StopOnUnreadableStore(const std::string& displayPath,
+                                        const RegistryLoadResult& result);
+
+// A store loaded from path, or the process stopped as above. Never destroyed.
+RegistryStore* LoadStoreOrStop(const std::string& path);
+
+// The process's store, loaded on first use, saved at exit (after the settings
+// files) and when a flush is asked for. Never destroyed.
+RegistryStore& TheRegistryStore();
+
+// Flushes the settings files, then the store (the order that keeps every deletion
+// behind the data copied out of the deleted key). 0 when all is on disk; the errno
+// of a failed save of the store; -1 when the settings files could not be written,
+// in which case the store is left as it was on disk.
+int FlushSettingsThenRegistry();
+
+} // namespace posix

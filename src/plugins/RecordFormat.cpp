@@ -1,0 +1,74 @@
+#include "plugins/RecordFormat.h"
+
+#include "plugins/RecordEscape.h"
+#include "support/PluginIds.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+// True when bytes 4 to 15 of uid are those of the "no uid" GUID, that is,
+// when the uid is a packed 32-bit VST identifier.
+bool IsPackedIdentifier(const GUID& uid) {
+    GUID masked = uid;
+    masked.Data1 = VstUidBase.Data1;
+    return std::memcmp(&masked, &VstUidBase, sizeof(GUID)) == 0;
+}
+
+void AppendText(std::string& tail, const char* keyword, const CString& text) {
+    if (text.IsEmpty())
+        return;
+    tail += keyword;
+    tail += EscapeName(text).str();
+}
+
+} // namespace
+
+CString FormatRecordName(const CString& prefix, const CPluginItem& item) {
+    return prefix + std::to_string(item.m_nKind).c_str() + ":" +
+           EscapeName(item.GetText(kTextName));
+}
+
+CString FormatUid(const CPluginItem& item) {
+    if (!item.HasUid())
+        return CString();
+    if (IsPackedIdentifier(item.m_uid))
+        return CString(std::to_string(static_cast<int32_t>(item.m_uid.Data1)));
+    CString text;
+    GuidToText(&item.m_uid, text);
+    return text;
+}
+
+CString FormatAttributeTail(const CPluginItem& item) {
+    std::string tail;
+    if (item.HasUid()) {
+        tail += "\\uid";
+        tail += EscapeName(FormatUid(item)).str();
+    }
+    if (item.m_nArch != -1)
+        tail += "\\arch" + std::to_string(item.m_nArch);
+    if (item.m_nLength != 0)
+        tail += "\\len" + std::to_string(item.m_nLength);
+    if (item.m_nLastChange != 0)
+        tail += "\\lch" + std::to_string(item.m_nLastChange);
+    if (item.m_nFlags != 0)
+        tail += "\\flg" + std::to_string(item.m_nFlags);
+    if (item.m_nCategory != 0)
+        tail += "\\pcat" + std::to_string(item.m_nCategory);
+    AppendText(tail, "\\ver", item.GetText(kTextVersion));
+    AppendText(tail, "\\vstver", item.GetText(kTextVstVersion));
+    AppendText(tail, "\\vname", item.GetText(kTextVendor));
+    AppendText(tail, "\\vemail", item.GetText(kTextVendorEmail));
+    AppendText(tail, "\\vurl", item.GetText(kTextVendorUrl));
+    if (!item.m_bEnabled)
+        tail += "\\ena0";
+    return CString(std::move(tail));
+}
+
+CString FormatRecordValue(const CPluginItem& item) {
+    CString tail = FormatAttributeTail(item);
+    if (tail.IsEmpty())
+        return item.GetText(kTextPath);
+    return item.GetText(kTextPath) + ":" + tail;
+}

@@ -1,0 +1,186 @@
+#include "plugins/RecordParse.h"
+
+#include "plugins/RecordEscape.h"
+#include "support/PluginIds.h"
+
+#include <climits>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+bool IsCSpace(char ch) {
+    return ch == ' ' || (ch >= '\t' && ch <= '\r');
+}
+
+// A decimal number as scanf reads one: blanks skipped, an optional sign, at
+// least one digit, up to the first non-digit. Overflow wraps modulo 2^64 (the
+// caller keeps the bits of its field), so both builds agree. Empty when no
+// digit follows.
+std::optional<uint64_t> ScanNumber(const char* text) {
+    const char* p = text;
+    while (IsCSpace(*p))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = *p++ == '-';
+    if (*p < '0' || *p > '9')
+        return std::nullopt;
+    uint64_t value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        value = value * 10 + static_cast<uint64_t>(*p - '0');
+    return negative ? 0 - value : value;
+}
+
+// atoi as the Windows C library has it: overflow gives INT_MAX or INT_MIN.
+int32_t AsciiToInt(const char* text) {
+    const char* p = text;
+    while (IsCSpace(*p))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = *p++ == '-';
+    int64_t value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > static_cast<int64_t>(INT_MAX) + 1)
+            value = static_cast<int64_t>(INT_MAX) + 1; // saturated; keep scanning
+    }
+    if (negative)
+        return static_cast<int32_t>(-value < INT_MIN ? INT_MIN : -value);
+    return static_cast<int32_t>(value > INT_MAX ? INT_MAX : value);
+}
+
+bool StartsWith(const CString& text, const char* prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// Applies one attribute token ("\keyword" and its value text, unescaped).
+// Unknown keywords are ignored; a number that cannot be read leaves its field.
+void ApplyToken(const CString& token, CPluginItem& item, CString& uidText) {
+    struct Keyword {
+        const char* text;
+        enum { uid, arch, ena, len, lch, flg, pcat, textField } what;
+        int textIndex;
+    };
+    static const Keyword keywords[] = {
+        {"\\uid", Keyword::uid, 0},
+        {"\\arch", Keyword::arch, 0},
+        {"\\cat", Keyword::arch, 0}, // older spelling of the architecture
+        {"\\ena", Keyword::ena, 0},
+        {"\\len", Keyword::len, 0},
+        {"\\lch", Keyword::lch, 0},
+        {"\\flg", Keyword::flg, 0},
+        {"\\pcat", Keyword::pcat, 0},
+        {"\\ver", Keyword::textField, kTextVersion},
+        {"\\vstver", Keyword::textField, kTextVstVersion},
+        {"\\vname", Keyword::textField, kTextVendor},
+        {"\\vemail", Keyword::textField, kTextVendorEmail},
+        {"\\vurl", Keyword::textField, kTextVendorUrl},
+    };
+    for (const Keyword& keyword : keywords) {
+        if (!StartsWith(token, keyword.text))
+            continue;
+        const char* rest = token.GetString() + std::strlen(keyword.text);
+        if (keyword.what == Keyword::uid) {
+            uidText = rest;
+            return;
+        }
+        if (keyword.what == Keyword::textField) {
+            item.SetText(keyword.textIndex, rest);
+            return;
+        }
+        std::optional<uint64_t> number = ScanNumber(rest);
+        if (!number)
+            return;
+        switch (keyword.what) {
+        case Keyword::arch:
+            item.m_nArch = static_cast<int32_t>(*number);
+            break;
+        case Keyword::ena:
+            item.m_bEnabled = static_cast<int32_t>(*number) != 0;
+            break;
+        case Keyword::len:
+            item.m_nLength = *number;
+            break;
+        case Keyword::lch:
+            item.m_nLastChange = static_cast<int64_t>(*number);
+            break;
+        case Keyword::flg:
+            item.m_nFlags = static_cast<uint32_t>(*number);
+            break;
+        case Keyword::pcat:
+            item.m_nCategory = static_cast<int32_t>(*number);
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+}
+
+// The uid a record names: braced GUID text, else a decimal VST identifier.
+GUID ParseUid(const CString& uidText) {
+    GUID uid{};
+    if (TextToGuid(uidText, &uid))
+        return uid;
+    IdToGuid(static_cast<DWORD>(AsciiToInt(uidText)), &uid);
+    return uid;
+}
+
+int KindDigit(char ch) {
+    return ch >= '0' && ch <= '3' ? ch - '0' : 0;
+}
+
+} // namespace
+
+void ParseRecord(const CString& name, const CString& data, const CString& levelName,
+                 CPluginItem& item) {
+    bool kindFixed = false;
+    if (name.IsEmpty()) {
+        item.SetText(kTextName, levelName);
+        item.m_nKind = 3;
+    } else {
+        int colon = name.Find(':');
+        if (colon >= 1) {
+            item.m_nKind = KindDigit(name[0]);
+            item.SetText(kTextName, UnescapeName(name.Mid(colon + 1)));
+            kindFixed = true;
+        }
+    }
+
+    // The tail follows the last colon, unless that colon can only be a drive
+    // letter's or the value is too short to hold a path and a tail.
+    int lastColon = data.ReverseFind(':');
+    if (data.GetLength() <= 5 || lastColon <= 2) {
+        item.SetText(kTextPath, data);
+        return;
+    }
+    item.SetText(kTextPath, data.Left(lastColon));
+    CString attributes = data.Mid(lastColon + 1);
+    if (attributes.IsEmpty())
+        return;
+
+    // Old style: a kind digit and a comma before the uid.
+    if (!kindFixed)
+        item.m_nKind = KindDigit(attributes[0]);
+    if (attributes.GetLength() > 1 && attributes[1] == ',')
+        attributes = attributes.Mid(2);
+
+    // Tokens run from one backslash to the next; text before the first one
+    // is the old style's uid.
+    CString uidText;
+    const std::string& text = attributes.str();
+    size_t position = 0;
+    while (position < text.size() && text[position] == '\\') {
+        size_t next = text.find('\\', position + 1);
+        if (next == std::string::npos)
+            next = text.size();
+        ApplyToken(UnescapeName(CString(text.substr(position, next - position))), item, uidText);
+        position = next;
+    }
+    if (position < text.size())
+        uidText = CString(text.substr(position));
+    if (!uidText.IsEmpty())
+        item.m_uid = ParseUid(uidText);
+}

@@ -1,0 +1,21 @@
+// Enumerating registry keys with buffers that grow to fit: a long name or a
+// long value never ends an enumeration early.
+#pragma once
+
+#include "framework/CString.h"
+#include "platform/winapi.h"
+
+struct RegistryValue {
+    CString name;
+    DWORD type = REG_NONE;
+    // The data up to its first NUL (string values are stored with theirs).
+    CString data;
+};
+
+// The value at index: ERROR_SUCCESS, ERROR_NO_MORE_ITEMS at the end, or the
+// failure of the call. Buffers start at 1,024 bytes and grow while the call
+// reports ERROR_MORE_DATA.
+LONG EnumRegistryValue(HKEY key, DWORD index, RegistryValue& value);
+
+// The name of the sub-key at index, with the same results and buffer rule.
+LONG EnumRegistrySubKey(HKEY key, DWORD index, CString& name);

@@ -1,0 +1,180 @@
+// The data folder: the recorded path, or one typed at the console, created one
+// level deep and recorded twice.
+#include "AppTestSupport.h"
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+using testing_support::FileExists;
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
+
+class DataPath : public AppFixture {
+  protected:
+    void SetUp() override {
+        AppFixture::SetUp();
+        m_programIni = ProgramFolder() + "\\" + kTestAppName + ".ini";
+        m_defaultFolder = ProgramFolder() + "\\Data";
+        m_defaultExisted = IsFolder(m_defaultFolder);
+        DeleteFileA(m_programIni.c_str());
+    }
+    void TearDown() override {
+        DeleteFileA(m_programIni.c_str());
+        if (!m_defaultExisted)
+            std::filesystem::remove(Native(m_defaultFolder));
+        AppFixture::TearDown();
+    }
+
+    // The path with the separators of the machine the test runs on.
+    static std::string Native(std::string path) {
+        if (!testing_support::IsWindowsBuild())
+            for (char& ch : path)
+                if (ch == '\\')
+                    ch = '/';
+        return path;
+    }
+    static bool IsFolder(const std::string& path) {
+        DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES &&
+               (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    }
+    std::string Prompt() const {
+        return std::string("Enter ") + kTestAppName +
+               "'s new data path (will be created if it doesn't exist):\nDefault: " +
+               m_defaultFolder + "\n";
+    }
+    // GetDataPath with the console output captured.
+    std::string Call(const char* subFolder, const char* fileName, std::string* output) {
+        testing::internal::CaptureStdout();
+        CString result = theApp.GetDataPath(subFolder, fileName);
+        *output = testing::internal::GetCapturedStdout();
+        return result.str();
+    }
+    std::string Recorded() {
+        FlushProfile(m_mainFile);
+        return theApp.GetProfileString("Settings", "DataPath", "").str();
+    }
+    std::string ProgramSideRecord() {
+        char buffer[1024] = {};
+        GetPrivateProfileStringA("Settings", "DataPath", "", buffer, sizeof buffer,
+                                 m_programIni.c_str());
+        return buffer;
+    }
+
+    std::string m_programIni;
+    std::string m_defaultFolder;
+    bool m_defaultExisted = false;
+};
+
+TEST_F(DataPath, ARecordedPathIsUsedWithoutAPromptOrAnyWrite) {
+    std::string recorded = m_scratch.file("not-created");
+    ASSERT_TRUE(theApp.WriteProfileString("Settings", "DataPath", recorded.c_str()));
+    std::string output;
+    EXPECT_EQ(Call(nullptr, "Corvane.ini", &output), recorded + "\\Corvane.ini");
+    EXPECT_EQ(output, "");
+    EXPECT_FALSE(FileExists(recorded));
+    EXPECT_FALSE(FileExists(m_programIni));
+}
+
+TEST_F(DataPath, TheRunsDataFolderWinsOverTheProfile) {
+    theApp.m_strDataPath = m_scratch.path().string().c_str();
+    std::string output;
+    EXPECT_EQ(Call("", "PlugIns.ini", &output), theApp.m_strDataPath.str() + "\\PlugIns.ini");
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(Recorded(), "");
+}
+
+TEST_F(DataPath, AnEmptyLineOrTheEndOfInputChoosesTheDefault) {
+    for (const char* input : {"\n", "   \t \r\n", ""}) {
+        SCOPED_TRACE(testing::PrintToString(std::string(input)));
+        theApp.WriteProfileString("Settings", "DataPath", nullptr);
+        SetConsoleInput(input);
+        std::string output;
+        EXPECT_EQ(Call(nullptr, "Corvane.ini", &output), m_defaultFolder + "\\Corvane.ini");
+        EXPECT_EQ(output, Prompt());
+        EXPECT_TRUE(IsFolder(m_defaultFolder));
+        EXPECT_EQ(Recorded(), m_defaultFolder);
+        EXPECT_EQ(ProgramSideRecord(), m_defaultFolder);
+    }
+}
+
+TEST_F(DataPath, ATypedPathIsTrimmedCreatedAndRecorded) {
+    std::string typed = m_scratch.file("typed");
+    SetConsoleInput("  " + typed + " \t\r\nignored second line\n");
+    std::string output;
+    EXPECT_EQ(Call(nullptr, nullptr, &output), typed);
+    EXPECT_EQ(output, Prompt());
+    EXPECT_TRUE(IsFolder(typed));
+    EXPECT_EQ(Recorded(), typed);
+    EXPECT_EQ(ProgramSideRecord(), typed);
+}
+
+TEST_F(DataPath, AnExistingFolderIsAccepted) {
+    std::string typed = m_scratch.path().string();
+    SetConsoleInput(typed + "\n");
+    std::string output;
+    EXPECT_EQ(Call(nullptr, "x.ini", &output), typed + "\\x.ini");
+    EXPECT_EQ(Recorded(), typed);
+}
+
+TEST_F(DataPath, AFolderThatCannotBeCreatedRecordsNothing) {
+    std::string blocker = m_scratch.file("a-file");
+    WriteFileBytes(blocker, "not a folder");
+    const struct {
+        const char* what;
+        std::string typed;
+    } cases[] = {{"parent missing", m_scratch.file("missing") + "\\child"},
+                 {"a file of that name", blocker}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetConsoleInput(c.typed + "\n");
+        std::string output;
+        EXPECT_EQ(Call(nullptr, "Corvane.ini", &output), "");
+        EXPECT_EQ(output, Prompt());
+        EXPECT_NE(theApp.m_strDataPathError.str().find(c.typed), std::string::npos)
+            << theApp.m_strDataPathError.str();
+        EXPECT_EQ(Recorded(), "");
+        EXPECT_FALSE(FileExists(m_programIni));
+    }
+    EXPECT_FALSE(FileExists(m_scratch.file("missing")));
+}
+
+TEST_F(DataPath, AnOverlongLineIsNeverCut) {
+    // Longer than the 260-character buffer of the console line.
+    std::string typed = m_scratch.path().string() + "\\" + std::string(240, 'd');
+    ASSERT_GT(typed.size(), 260u);
+    SetConsoleInput(typed + "\n");
+    std::string output;
+    std::string result = Call(nullptr, nullptr, &output);
+    if (result.empty()) {
+        // Refused where the platform cannot hold the path, and said why.
+        EXPECT_NE(theApp.m_strDataPathError.str().find("characters long"), std::string::npos)
+            << theApp.m_strDataPathError.str();
+        EXPECT_EQ(Recorded(), "");
+    } else {
+        EXPECT_EQ(result, typed);
+        EXPECT_EQ(Recorded(), typed);
+    }
+}
+
+TEST_F(DataPath, ASubFolderIsCreatedBelowTheDataFolder) {
+    std::string folder = m_scratch.path().string();
+    ASSERT_TRUE(theApp.WriteProfileString("Settings", "DataPath", folder.c_str()));
+    std::string output;
+    EXPECT_EQ(Call("Banks", "a.ini", &output), folder + "\\Banks\\a.ini");
+    EXPECT_TRUE(IsFolder(folder + "\\Banks"));
+}
+
+TEST_F(DataPath, ThePromptNamesTheApplication) {
+    free(const_cast<char*>(theApp.m_pszAppName));
+    theApp.m_pszAppName = strdup("Mirel Studio");
+    SetConsoleInput(m_scratch.file("m") + "\n");
+    std::string output;
+    Call(nullptr, nullptr, &output);
+    EXPECT_EQ(output.rfind("Enter Mirel Studio's new data path", 0), 0u) << output;
+    DeleteFileA((ProgramFolder() + "\\Mirel Studio.ini").c_str());
+}
+
+} // namespace

@@ -1,0 +1,78 @@
+// Moving the host-capability sections into "hostCanDos.ini".
+#include "StepFixture.h"
+
+#include <filesystem>
+
+namespace {
+
+const char kMain[] = "[Settings]\r\nA=1\r\n"
+                     "[HostCanDo sendVstEvents]\r\nanswer=1\r\nnote=yes\r\n"
+                     "[hostcando Offline]\r\nanswer=-1\r\n"
+                     "[HostCanDoNot]\r\nx=1\r\n"
+                     "[HOSTCANDO receiveVstMidiEvent]\r\nanswer=0\r\n";
+
+const char kMoved[] = "[sendVstEvents]\r\nanswer=1\r\nnote=yes\r\n"
+                      "[Offline]\r\nanswer=-1\r\n"
+                      "[receiveVstMidiEvent]\r\nanswer=0\r\n";
+
+const char kLeft[] = "[Settings]\r\nA=1\r\n[HostCanDoNot]\r\nx=1\r\n";
+
+} // namespace
+
+using HostCanDos = StepFixture;
+
+TEST_F(HostCanDos, CapabilitySectionsMoveWhateverTheirCase) {
+    WriteMain(kMain);
+    EXPECT_EQ(Run(&CCorvaneApp::AutocorrectHostCanDos), "Autocorrect hostCanDos\n");
+    EXPECT_EQ(Bytes("hostCanDos.ini"), kMoved);
+    EXPECT_EQ(Bytes("Corvane.ini"), kLeft);
+}
+
+TEST_F(HostCanDos, KeepDoesNotKeepThem) {
+    theApp.m_bRemoveSource = FALSE;
+    WriteMain(kMain);
+    Run(&CCorvaneApp::AutocorrectHostCanDos);
+    EXPECT_EQ(Bytes("hostCanDos.ini"), kMoved);
+    EXPECT_EQ(Bytes("Corvane.ini"), kLeft);
+}
+
+TEST_F(HostCanDos, TheSectionPrefixDoesNotApply) {
+    theApp.m_strSectionPrefix = "Halbrek";
+    WriteMain("[HalbrekHostCanDo a]\r\nk=1\r\n[HostCanDo b]\r\nk=2\r\n");
+    Run(&CCorvaneApp::AutocorrectHostCanDos);
+    EXPECT_EQ(Bytes("hostCanDos.ini"), "[b]\r\nk=2\r\n");
+    EXPECT_EQ(Bytes("Corvane.ini"), "[HalbrekHostCanDo a]\r\nk=1\r\n");
+}
+
+// A section without a capability name would move into a section nobody can
+// address; it stays, and the run says so.
+TEST_F(HostCanDos, ASectionWithoutCapabilityNameStays) {
+    WriteMain("[HostCanDo ]\r\nlost=no\r\n[HostCanDo x]\r\nk=1\r\n");
+    EXPECT_EQ(
+        Run(&CCorvaneApp::AutocorrectHostCanDos),
+        "Autocorrect hostCanDos\nKept [HostCanDo] in the settings file: it names no capability\n");
+    EXPECT_EQ(Bytes("hostCanDos.ini"), "[x]\r\nk=1\r\n");
+    // The header may be saved with or without its trailing blank; the
+    // section reads the same either way.
+    std::string left = Bytes("Corvane.ini");
+    EXPECT_TRUE(left == "[HostCanDo ]\r\nlost=no\r\n" || left == "[HostCanDo]\r\nlost=no\r\n")
+        << left;
+}
+
+TEST_F(HostCanDos, ExistingTargetKeysAreOverwrittenOthersKept) {
+    testing_support::WriteFileBytes(m_data.file("hostCanDos.ini"),
+                                    "[Offline]\r\nanswer=1\r\nold=1\r\n");
+    WriteMain("[HostCanDo Offline]\r\nanswer=-1\r\n");
+    Run(&CCorvaneApp::AutocorrectHostCanDos);
+    EXPECT_EQ(Bytes("hostCanDos.ini"), "[Offline]\r\nanswer=-1\r\nold=1\r\n");
+    EXPECT_EQ(Bytes("Corvane.ini"), "");
+}
+
+// The target's path is a folder: no write can succeed there.
+TEST_F(HostCanDos, FailedWritesKeepTheSource) {
+    std::filesystem::create_directory(m_data.path() / "hostCanDos.ini");
+    WriteMain("[HostCanDo a]\r\nk=1\r\nl=2\r\n");
+    EXPECT_EQ(Run(&CCorvaneApp::AutocorrectHostCanDos),
+              "Autocorrect hostCanDos\nError writing [a] k\nError writing [a] l\n");
+    EXPECT_EQ(Bytes("Corvane.ini"), "[HostCanDo a]\r\nk=1\r\nl=2\r\n");
+}

@@ -1,0 +1,239 @@
+// The registry store of a whole process: where it comes from, when it is saved,
+// what stops the program, and the Linux-only edges of the registry functions.
+// Cases that change the process's registry or its exit hooks run in a child
+// process of their own (gtest death tests in the "threadsafe" style start the test
+// program afresh), so that this process keeps its own.
+#include "common/TestSupport.h"
+#include "platform/RegExportFormat.h"
+#include "platform/posix/FlushAtExit.h"
+#include "platform/posix/RegistryStore.h"
+#include "platform/winapi.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+using namespace std::string_literals;
+using testing_support::FileExists;
+using testing_support::ReadFileBytes;
+using testing_support::ScratchDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+// In a child process: goes on when ok, else prints why and ends with exit code 1.
+void Require(bool ok, const char* why) {
+    if (ok)
+        return;
+    std::fprintf(stderr, "failed: %s\n", why);
+    std::fflush(stderr);
+    std::exit(1);
+}
+
+// The value Name of HKCU\Software\CorvaneTests\<key> in a store file, "" when absent.
+std::string StoredValue(const std::string& storePath, const std::string& key) {
+    regfile::RegFileContent content;
+    if (!regfile::ParseRegFile(ReadFileBytes(storePath), content).ok())
+        return "(unreadable)";
+    for (const regfile::RegFileKey& fileKey : content.keys)
+        if (fileKey.path == "HKEY_CURRENT_USER\\Software\\CorvaneTests\\" + key)
+            for (const regfile::RegFileValue& value : fileKey.values)
+                if (value.name == "Name")
+                    return value.data;
+    return "";
+}
+
+// Writes HKCU\Software\CorvaneTests\<key> Name=text through the registry functions.
+bool WriteThroughApi(const std::string& key, const char* text) {
+    HKEY handle = nullptr;
+    std::string path = "Software\\CorvaneTests\\" + key;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &handle) != ERROR_SUCCESS)
+        return false;
+    LONG result = RegSetValueExA(handle, "Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                 static_cast<DWORD>(strlen(text) + 1));
+    RegCloseKey(handle);
+    return result == ERROR_SUCCESS;
+}
+
+// A folder this process shares with the children of its death tests. A child runs
+// the test from its start again, in a program started afresh; it finds the folder
+// through the environment.
+const std::string& SharedFolder() {
+    static std::string path;
+    if (path.empty()) {
+        if (const char* inherited = std::getenv("CORVANE_TEST_SHARED_FOLDER")) {
+            path = inherited;
+        } else {
+            static ScratchDir owned;
+            path = owned.path().string();
+            SetEnvironmentVariableForTests("CORVANE_TEST_SHARED_FOLDER", path.c_str());
+        }
+    }
+    return path;
+}
+
+class RegistryProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        m_folder = std::filesystem::path(SharedFolder()) /
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::filesystem::remove_all(m_folder);
+        std::filesystem::create_directories(m_folder);
+    }
+    std::string File(const char* name) const { return (m_folder / name).string(); }
+    std::string StorePath() const { return File("store.reg"); }
+
+    std::filesystem::path m_folder;
+};
+
+// ---- stopping on a broken store -------------------------------------------------------
+
+TEST_F(RegistryProcess, ABrokenStoreStopsTheProgramWithItsLineAndExitCode4) {
+    const std::string broken = "Windows Registry Editor Version 5.00\r\n"
+                               "[HKEY_CURRENT_USER\\Software\\Brax]\r\n"
+                               "\"DataPath\"=\"C:\\\\Data\r\n";
+    WriteFileBytes(StorePath(), broken);
+    EXPECT_EXIT(
+        {
+            SetEnvironmentVariableForTests("CORVANE_REGISTRY", StorePath().c_str());
+            HKEY key = nullptr;
+            RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Brax", &key);
+            Require(false, "the registry was opened");
+        },
+        ::testing::ExitedWithCode(4), "store\\.reg:3: the string has no closing quote\n$");
+    // Nothing was written: the store is as it was, no file was added.
+    EXPECT_EQ(broken, ReadFileBytes(StorePath()));
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(m_folder),
+                               std::filesystem::directory_iterator()));
+}
+
+TEST_F(RegistryProcess, LoadStoreOrStopGivesAStoreOrStops) {
+    WriteFileBytes(StorePath(), "REGEDIT4\n[HKCU\\A]\n\"v\"=\"1\"\n");
+    posix::RegistryStore* store = posix::LoadStoreOrStop(StorePath());
+    ASSERT_NE(nullptr, store);
+    EXPECT_NE(nullptr, store->OpenPath(store->Root(), "A"));
+
+    std::string missing = File("missing.reg");
+    EXPECT_EQ(0u, posix::LoadStoreOrStop(missing)->Root()->SubKeyCount());
+    EXPECT_FALSE(FileExists(missing));
+
+    WriteFileBytes(StorePath(), "\xFF\xFE"s + "[\0"s);
+    EXPECT_EXIT(posix::LoadStoreOrStop(StorePath()), ::testing::ExitedWithCode(4),
+                "store\\.reg:1: not a registry export file");
+}
+
+// ---- saving ------------------------------------------------------------------------
+
+TEST_F(RegistryProcess, ChangesAreSavedAtExitAndOnlyChanges) {
+    EXPECT_EXIT(
+        {
+            SetEnvironmentVariableForTests("CORVANE_REGISTRY", StorePath().c_str());
+            HKEY key = nullptr;
+            RegOpenKeyA(HKEY_CURRENT_USER, "Software", &key); // reads only
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_FALSE(FileExists(StorePath()));
+
+    EXPECT_EXIT(
+        {
+            SetEnvironmentVariableForTests("CORVANE_REGISTRY", StorePath().c_str());
+            Require(WriteThroughApi("AtExit", "saved"), "writing through the registry functions");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ("saved\0"s, StoredValue(StorePath(), "AtExit"));
+}
+
+TEST_F(RegistryProcess, FlushKeyWritesTheSettingsFilesFirst) {
+    // The child's settings-file stage records whether the store was on disk yet.
+    EXPECT_EXIT(
+        {
+            static std::string store;
+            static bool storeWrittenBeforeSettings = false;
+            static bool settingsOk = false;
+            store = StorePath();
+            SetEnvironmentVariableForTests("CORVANE_REGISTRY", store.c_str());
+            posix::RegisterFlushHook(posix::FlushStage::ProfileFiles, [] {
+                storeWrittenBeforeSettings = FileExists(store);
+                return settingsOk;
+            });
+            Require(WriteThroughApi("Flush", "one"), "writing");
+            // Settings files that cannot be written keep the registry from the disk.
+            Require(RegFlushKey(HKEY_CURRENT_USER) == ERROR_WRITE_FAULT, "flush reports failure");
+            Require(!FileExists(store), "the store stayed unwritten");
+            settingsOk = true;
+            Require(RegFlushKey(HKEY_CURRENT_USER) == ERROR_SUCCESS, "flush succeeds");
+            Require(!storeWrittenBeforeSettings, "settings before the store");
+            Require(StoredValue(store, "Flush") == "one\0"s, "the store holds the value");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(RegistryProcess, AStoreThatCannotBeSavedIsReported) {
+    // A store in a folder that does not exist reads as empty and cannot be saved.
+    std::string store = File("missing-folder") + "/store.reg";
+    EXPECT_EXIT(
+        {
+            SetEnvironmentVariableForTests("CORVANE_REGISTRY", store.c_str());
+            Require(WriteThroughApi("Lost", "x"), "writing");
+            Require(RegFlushKey(HKEY_CURRENT_USER) == ERROR_PATH_NOT_FOUND, "flush fails");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0),
+        "store\\.reg: cannot save the registry: No such file or directory");
+}
+
+// ---- Linux-only edges of the registry functions ----------------------------------------
+
+TEST(RegistryOnLinux, KeyNamesWithLineBreaksAreRefused) {
+    // The store's key lines cannot hold them (Windows would accept them).
+    HKEY key = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x5555));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER,
+              RegCreateKeyA(HKEY_CURRENT_USER, "Software\\CorvaneTests\\a\nb", &key));
+    EXPECT_EQ(nullptr, key);
+    EXPECT_EQ(ERROR_INVALID_PARAMETER,
+              RegCreateKeyA(HKEY_CURRENT_USER, "Software\\CorvaneTests\\a\rb", &key));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyA(HKEY_CURRENT_USER, "Software\\CorvaneTests", &key));
+}
+
+TEST(RegistryOnLinux, OtherHivesAreEmptyAndReadOnly) {
+    HKEY key = nullptr;
+    char name[16];
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software", &key));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software", &key));
+    EXPECT_EQ(ERROR_NO_MORE_ITEMS, RegEnumKeyA(HKEY_LOCAL_MACHINE, 0, name, sizeof name));
+    EXPECT_EQ(ERROR_ACCESS_DENIED,
+              RegSetValueExA(HKEY_CLASSES_ROOT, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(HKEY_USERS, ""));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(HKEY_CURRENT_USER, ""));
+}
+
+TEST(RegistryOnLinux, NullDataWithACountIsRefused) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\CorvaneTests\\Null", &key));
+    EXPECT_EQ(ERROR_NOACCESS, RegSetValueExA(key, "v", 0, REG_BINARY, nullptr, 4));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "v", 0, REG_BINARY, nullptr, 0));
+    RegCloseKey(key);
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\CorvaneTests\\Null"));
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\CorvaneTests");
+}
+
+TEST(RegistryOnLinux, OnlyAsciiLettersFoldCase) {
+    // 8-bit text is UTF-8 here; "Ä" and "ä" are two names.
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyA(HKEY_CURRENT_USER, "Software\\CorvaneTests\\\xC3\x84", &key));
+    RegCloseKey(key);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegOpenKeyA(HKEY_CURRENT_USER, "Software\\CorvaneTests\\\xC3\xA4", &key));
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_CURRENT_USER, "software\\corvanetests\\\xC3\x84"));
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\CorvaneTests");
+}
+
+} // namespace
