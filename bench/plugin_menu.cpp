@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -92,6 +93,7 @@ int main(int argc, char** argv) {
     double load = 0;
     double save = 0;
     bool saved = false;
+    std::clock_t cpuStart = std::clock();
     {
         CPluginMenu menu;
         start = Clock::now();
@@ -104,6 +106,9 @@ int main(int argc, char** argv) {
         saved = menu.Save(nullptr, HKEY_CURRENT_USER);
         save = MillisecondsSince(start);
     }
+    // Processor time (on Linux; Windows counts wall time here): the figure
+    // that does not depend on how busy the machine is.
+    double cpu = 1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
 
     CPluginMenu clear;
     clear.m_hRootKey = HKEY_CURRENT_USER;
@@ -118,7 +123,7 @@ int main(int argc, char** argv) {
     std::printf("save PlugIns.ini:        %8.1f ms (%s, %llu bytes)\n", save,
                 saved ? "written" : "FAILED",
                 static_cast<unsigned long long>(saved ? std::filesystem::file_size(output) : 0));
-    std::printf("load, sort and save:     %8.1f ms\n", load + save);
+    std::printf("load, sort and save:     %8.1f ms (processor time %.1f ms)\n", load + save, cpu);
     std::printf("clear registry tree:     %8.1f ms\n", remove);
     std::filesystem::remove(output);
     std::filesystem::remove(registry);

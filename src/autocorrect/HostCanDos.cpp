@@ -46,6 +46,8 @@ void CCorvaneApp::AutocorrectHostCanDos() {
     }
     // The source goes whatever "keep" says: the host reads capabilities only
     // from their own file.
+    SectionMover mover(*this);
     for (const CString& capability : capabilities)
-        MoveSectionToPrivateProfile(*this, "HostCanDo " + capability, capability, true);
+        mover.Copy("HostCanDo " + capability, capability, true);
+    mover.Finish();
 }

@@ -17,13 +17,14 @@ void CCorvaneApp::AutocorrectInternalBank() {
         ReportWriteError("Settings", "VSTPluginsPath");
 
     SetPrivateProfile("");
+    SectionMover mover(*this);
     for (int program = -1; program < kProgramCount; ++program) {
         CString target;
         if (program < 0)
             target = "Load";
         else
             target.Format("Program %d", program);
-        MoveSectionToPrivateProfile(*this, m_strSectionPrefix + target, target,
-                                    m_bRemoveSource != FALSE);
+        mover.Copy(m_strSectionPrefix + target, target, m_bRemoveSource != FALSE);
     }
+    mover.Finish();
 }

@@ -9,25 +9,56 @@ void ReportWriteError(const char* section, const char* key) {
     printf("Error writing [%s] %s\n", section, key);
 }
 
-bool MoveSectionToPrivateProfile(CCorvaneApp& app, const char* source, const char* target,
-                                 bool removeSource) {
-    if (!app.m_pszPrivateProfile || !*app.m_pszPrivateProfile || !app.m_pszProfileName)
+SectionMover::SectionMover(CCorvaneApp& app)
+    : m_app(app), m_mainFile(app.m_pszProfileName ? app.m_pszProfileName : ""),
+      m_privateFile(app.m_pszPrivateProfile ? app.m_pszPrivateProfile : "") {}
+
+SectionMover::~SectionMover() {
+    Finish();
+}
+
+bool SectionMover::Copy(const char* source, const char* target, bool removeSource) {
+    if (m_mainFile.IsEmpty() || m_privateFile.IsEmpty())
         return false;
-    CString mainFile = app.m_pszProfileName;
     bool allWritten = true;
-    for (const CString& key : ReadProfileKeys(mainFile, source)) {
-        CString value = ReadProfileValue(mainFile, source, key);
+    for (const CString& key : ReadProfileKeys(m_mainFile, source)) {
+        CString value = ReadProfileValue(m_mainFile, source, key);
         bool written;
         {
             CUsePrivateProfile scope;
-            written = WriteProfileStringChecked(app, target, key, value);
+            written = WriteProfileStringChecked(m_app, target, key, value);
         }
+        m_anyWritten = m_anyWritten || written;
         if (!written) {
             ReportWriteError(target, key);
             allWritten = false;
         }
     }
-    if (allWritten && removeSource)
-        WritePrivateProfileStringA(source, nullptr, nullptr, mainFile);
+    if (allWritten && removeSource && !WillRemove(source))
+        m_sourcesToRemove.push_back(source);
     return allWritten;
+}
+
+// A second section of the same name (in any letter case) was not the one
+// copied: the reader finds the first. It must not be deleted with it.
+bool SectionMover::WillRemove(const char* source) const {
+    for (const CString& name : m_sourcesToRemove)
+        if (_mbsicmp(reinterpret_cast<const unsigned char*>(name.GetString()),
+                     reinterpret_cast<const unsigned char*>(source)) == 0)
+            return true;
+    return false;
+}
+
+void SectionMover::Finish() {
+    if (m_finished)
+        return;
+    m_finished = true;
+    // Writing no section and no key saves the file.
+    if (m_anyWritten && !WritePrivateProfileStringA(nullptr, nullptr, nullptr, m_privateFile)) {
+        printf("Error writing %s: the moved sections stay in the settings file\n",
+               m_privateFile.GetString());
+        return;
+    }
+    for (const CString& source : m_sourcesToRemove)
+        WritePrivateProfileStringA(source, nullptr, nullptr, m_mainFile);
 }

@@ -1,19 +1,47 @@
-// Moving a section of the main settings file into the private profile file,
+// Moving sections of the main settings file into the private profile file,
 // key by key, and reporting a failed write.
 #pragma once
+
+#include "framework/CString.h"
+
+#include <vector>
 
 class CCorvaneApp;
 
 // Prints "Error writing [section] key" on standard output.
 void ReportWriteError(const char* section, const char* key);
 
-// Copies every key of `source` in the current profile file (m_pszProfileName)
-// into section `target` of the selected private profile file, one write per
-// private-profile scope; a write counts when the value reads back. A failed write is reported and
-// the copy goes on with the next key. When every write succeeded and `removeSource` is set, the
-// source section is deleted. Returns true when every write succeeded.
+// Moves sections into the selected private profile file. Each key is copied
+// in its own private-profile scope and counts as written when it reads back;
+// a failed write is reported and the copy goes on with the next key. Sources
+// go only after the private file is saved, so that no moment exists at which a
+// section is in neither file on disk.
 //
-// Without a selected private profile file nothing is written and the source
-// stays: the writes would land in the main settings file itself.
-bool MoveSectionToPrivateProfile(CCorvaneApp& app, const char* source, const char* target,
-                                 bool removeSource);
+// Without a selected private profile file nothing is copied: the writes would
+// land in the main settings file itself.
+class SectionMover {
+  public:
+    explicit SectionMover(CCorvaneApp& app);
+    ~SectionMover();
+    SectionMover(const SectionMover&) = delete;
+    SectionMover& operator=(const SectionMover&) = delete;
+
+    // Copies every key of `source` (main settings file) into section `target`
+    // of the private file. When every write succeeded and `removeSource` is
+    // set, `source` is deleted by Finish. Returns true when every write
+    // succeeded.
+    bool Copy(const char* source, const char* target, bool removeSource);
+    // Saves the private file and deletes the sources of the complete copies.
+    // Runs at destruction when not called before.
+    void Finish();
+
+  private:
+    bool WillRemove(const char* source) const;
+
+    CCorvaneApp& m_app;
+    CString m_mainFile;
+    CString m_privateFile;
+    bool m_anyWritten = false;
+    bool m_finished = false;
+    std::vector<CString> m_sourcesToRemove;
+};

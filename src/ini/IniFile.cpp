@@ -198,7 +198,7 @@ bool CIniFile::ProcessLine(std::string_view line) {
         m_pCurSection = GetOrCreateSection(std::string(line).c_str());
         return m_pCurSection != nullptr;
     }
-    m_pCurSection->Add(CString(line));
+    m_pCurSection->items().emplace_back(line);
     return true;
 }
 
@@ -283,7 +283,7 @@ bool CIniFile::Load(const char* path) {
     m_bModified = false;
     m_dwLastCheck = GetTickCount();
     for (int i = 0; i < GetSize(); ++i)
-        GetSection(i)->Reindex();
+        GetSection(i)->InvalidateIndex();
     m_pCurSection = nullptr;
     return ok;
 }

@@ -70,6 +70,7 @@ void CIniSection::Clear() {
     m_mapValues.RemoveAll();
     m_keyLines.clear();
     m_nLastKeyLine = -1;
+    m_bIndexStale = false;
     MarkModified();
 }
 
@@ -114,6 +115,12 @@ bool CIniSection::ParseKeyLine(int index, CString& key, CString& upperKey) const
 }
 
 bool CIniSection::Reindex() {
+    BuildIndex();
+    return true;
+}
+
+void CIniSection::BuildIndex() const {
+    m_bIndexStale = false;
     m_nLastKeyLine = -1;
     m_mapValues.RemoveAll();
     m_keyLines.clear();
@@ -127,17 +134,17 @@ bool CIniSection::Reindex() {
             continue;
         m_nLastKeyLine = std::max(m_nLastKeyLine, i);
         std::string upper = UpperOf(key);
-        m_mapValues.SetAt(upper.c_str(), CString(value));
-        auto [it, added] = m_keyLines.try_emplace(upper, KeyLines{i, 1});
+        m_mapValues[upper.c_str()] = CString(value);
+        auto [it, added] = m_keyLines.try_emplace(std::move(upper), KeyLines{i, 1});
         if (!added) {
             it->second.nFirst = i;
             ++it->second.nCount;
         }
     }
-    return true;
 }
 
 CString CIniSection::GetValue(const char* key, const char* def, bool expand) const {
+    EnsureIndex();
     CString normalized, upper;
     NormalizeKey(key, normalized, upper);
     const CString* stored = m_mapValues.PLookup(MapKey(upper));
@@ -154,6 +161,7 @@ bool CIniSection::SetValue(const char* key, const char* value, bool flag) {
     (void)flag;
     if (!CanStore(key, value))
         return false;
+    EnsureIndex();
     CString normalized, upper;
     NormalizeKey(key, normalized, upper);
     std::string mapKey(MapKey(upper));
@@ -231,6 +239,7 @@ void CIniSection::RemoveKeyLines(const std::string& upperKey, const KeyLines& wh
 bool CIniSection::GetKeys(CStringArray& out, bool withValues) const {
     try {
         out.RemoveAll();
+        EnsureIndex();
         for (int i = 0; i <= m_nLastKeyLine; ++i) {
             CString key, upper;
             if (!ParseKeyLine(i, key, upper))

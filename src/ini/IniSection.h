@@ -43,8 +43,12 @@ class CIniSection : public CStringArray {
     virtual bool SetInt(const char* key, int value);
 
     // Rebuilds the index from the lines; call it after changing the lines
-    // directly (the file's loader appends lines and then reindexes). True.
+    // directly. True.
     bool Reindex();
+    // Like Reindex, but the index is rebuilt when it is next needed: the file's
+    // loader appends lines and then calls this, so that a file that is read and
+    // written without lookups never pays for its index.
+    void InvalidateIndex() { m_bIndexStale = true; }
     // True when line index is a key line; gives its key (trailing white space
     // removed) and the key's upper case. An index outside the array raises
     // CInvalidArgException.
@@ -58,15 +62,20 @@ class CIniSection : public CStringArray {
     static bool CanStore(const char* key, const char* value);
 
     // Index of the last key line, -1 when there is none.
-    int GetLastKeyLine() const { return m_nLastKeyLine; }
+    int GetLastKeyLine() const {
+        EnsureIndex();
+        return m_nLastKeyLine;
+    }
     CIniFile* GetFile() const { return m_pFile; }
 
   protected:
     CIniFile* m_pFile;
     CString m_strName;
     CString m_strKey;
-    int m_nLastKeyLine = -1;
-    CMapStringToString m_mapValues{10};
+    // The index (m_nLastKeyLine, m_mapValues, m_keyLines) may be built late,
+    // from const lookups.
+    mutable int m_nLastKeyLine = -1;
+    mutable CMapStringToString m_mapValues{10};
 
   private:
     // Where the lines of one key are: the first one (the one that is read) and
@@ -77,10 +86,16 @@ class CIniSection : public CStringArray {
     };
 
     void MarkModified();
+    void EnsureIndex() const {
+        if (m_bIndexStale)
+            BuildIndex();
+    }
+    void BuildIndex() const;
     void RemoveKeyLines(const std::string& upperKey, const KeyLines& where);
 
     // Upper-case key to its lines. Key lines never move when a key is added
     // (the new line goes after the last key line); removing a line moves the
     // key lines behind it up by one.
-    std::unordered_map<std::string, KeyLines> m_keyLines;
+    mutable std::unordered_map<std::string, KeyLines> m_keyLines;
+    mutable bool m_bIndexStale = false;
 };

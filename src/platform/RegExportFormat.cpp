@@ -23,9 +23,13 @@ bool IsStringType(uint32_t type) {
     return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -147,7 +151,7 @@ void AppendUtf8(std::string& out, char32_t codePoint) {
 
 // The reader: one function per state, each consuming lines of the 8-bit text.
 class Parser {
-public:
+  public:
     Parser(std::string_view text, RegFileContent& content) : m_text(text), m_content(content) {}
 
     RegParseResult Run() {
@@ -171,7 +175,7 @@ public:
         return m_result;
     }
 
-private:
+  private:
     enum class State { Header, LineStart, HexContinuation, Done, Failed };
 
     // The next line without its line break; false at the end of the text.
@@ -186,8 +190,8 @@ private:
             m_content.format.lineEnd = m_text[end] == '\n' ? RegLineEnd::Lf : RegLineEnd::CrLf;
         m_pos = end;
         if (m_pos < m_text.size()) {
-            bool crlf = m_text[m_pos] == '\r' && m_pos + 1 < m_text.size() &&
-                        m_text[m_pos + 1] == '\n';
+            bool crlf =
+                m_text[m_pos] == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n';
             m_pos += crlf ? 2 : 1;
         }
         m_line++;
@@ -273,7 +277,8 @@ private:
     // "name"=data or @=data.
     State ValueLine(std::string_view line) {
         if (m_content.keys.empty())
-            return Fail(RegParseError::ValueOutsideKey, "a value comes before the first [key] line");
+            return Fail(RegParseError::ValueOutsideKey,
+                        "a value comes before the first [key] line");
         if (m_content.keys.back().deleted)
             return Fail(RegParseError::ValueOutsideKey, "a value follows a deleted [-key]");
         m_value = RegFileValue();
@@ -514,8 +519,8 @@ std::u16string AnsiToUtf16(std::string_view text) {
 #ifdef _WIN32
     if (text.empty())
         return std::u16string();
-    int count = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0);
+    int count =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(count > 0 ? count : 0), L'\0');
     if (count > 0)
         MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
@@ -550,8 +555,8 @@ std::string Utf16ToAnsi(std::u16string_view text) {
     if (text.empty())
         return std::string();
     std::wstring wide(text.begin(), text.end());
-    int count = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                    nullptr, 0, nullptr, nullptr);
+    int count = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
     std::string out(static_cast<size_t>(count > 0 ? count : 0), '\0');
     if (count > 0)
         WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(),
@@ -621,7 +626,8 @@ RegHive HiveOfKeyPath(std::string_view path, std::string_view* rest) {
     size_t separator = path.find('\\');
     std::string_view hive = path.substr(0, separator);
     if (rest)
-        *rest = separator == std::string_view::npos ? std::string_view() : path.substr(separator + 1);
+        *rest =
+            separator == std::string_view::npos ? std::string_view() : path.substr(separator + 1);
     struct Name {
         std::string_view longName, shortName;
         RegHive hive;
@@ -681,7 +687,9 @@ void RegExportWriter::AddValue(std::string_view name, uint32_t type, std::string
     }
 }
 
-void RegExportWriter::AddDeletedValue(std::string_view name) { AddLine(ValueNamePart(name) + "-"); }
+void RegExportWriter::AddDeletedValue(std::string_view name) {
+    AddLine(ValueNamePart(name) + "-");
+}
 
 void RegExportWriter::AddHexValue(const std::string& namePart, uint32_t type,
                                   std::string_view data) {
@@ -702,8 +710,8 @@ void RegExportWriter::AddHexValue(const std::string& namePart, uint32_t type,
         line += "hex(" + tag + "):";
     }
     // Columns count characters as the editor does: UTF-16 units in version 5 files.
-    size_t column = m_format.version == RegVersion::Version5 ? AnsiToUtf16(line).size()
-                                                              : line.size();
+    size_t column =
+        m_format.version == RegVersion::Version5 ? AnsiToUtf16(line).size() : line.size();
     for (size_t i = 0; i < bytes.size(); i++) {
         AppendHexByte(line, static_cast<unsigned char>(bytes[i]));
         if (i + 1 == bytes.size())

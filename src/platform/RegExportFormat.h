@@ -125,7 +125,7 @@ RegHive HiveOfKeyPath(std::string_view path, std::string_view* rest = nullptr);
 //
 // Names and data are taken as the A-functions give them (see the top of this file).
 class RegExportWriter {
-public:
+  public:
     explicit RegExportWriter(const RegFileFormat& format = RegFileFormat());
 
     // "[path]", preceded by a blank line.
@@ -140,7 +140,7 @@ public:
     // The complete file in the writer's format. The writer is empty afterwards.
     std::string Finish();
 
-private:
+  private:
     void AddLine(std::string_view text);
     std::string ValueNamePart(std::string_view name) const;
     void AddHexValue(const std::string& namePart, uint32_t type, std::string_view data);

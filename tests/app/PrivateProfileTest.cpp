@@ -138,4 +138,14 @@ TEST_F(PrivateProfile, ARedirectionFromANullProfileNameStillEnds) {
     EXPECT_EQ(theApp.m_pszProfileName, nullptr);
 }
 
+TEST_F(PrivateProfile, ExitInstanceEndsTheRedirectionAndDropsTheFile) {
+    const char* mainName = theApp.m_pszProfileName;
+    ASSERT_TRUE(theApp.SetPrivateProfile(m_privateFile.c_str()));
+    ASSERT_TRUE(theApp.BeginPrivateProfile());
+    theApp.ExitInstance();
+    EXPECT_FALSE(theApp.IsPrivateProfileActive());
+    EXPECT_EQ(theApp.m_pszPrivateProfile, nullptr);
+    EXPECT_EQ(theApp.m_pszProfileName, mainName);
+}
+
 } // namespace

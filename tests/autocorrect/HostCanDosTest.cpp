@@ -76,3 +76,23 @@ TEST_F(HostCanDos, FailedWritesKeepTheSource) {
               "Autocorrect hostCanDos\nError writing [a] k\nError writing [a] l\n");
     EXPECT_EQ(Bytes("Corvane.ini"), "[HostCanDo a]\r\nk=1\r\nl=2\r\n");
 }
+
+// Two sections whose names differ only in letter case: the reader finds the
+// first one each time, so the second must not be deleted unread.
+TEST_F(HostCanDos, SectionsDifferingOnlyInCaseLoseNothing) {
+    WriteMain("[HostCanDo a]\r\nk=1\r\n[HOSTCANDO A]\r\nl=2\r\n");
+    Run(&CCorvaneApp::AutocorrectHostCanDos);
+    std::string moved = Bytes("hostCanDos.ini");
+    std::string left = Bytes("Corvane.ini");
+    SCOPED_TRACE("moved:\n" + moved + "left:\n" + left);
+    for (const char* line : {"k=1\r\n", "l=2\r\n"})
+        EXPECT_NE((moved + left).find(line), std::string::npos) << line;
+}
+
+// The private file is saved before any source is deleted: a run that stops
+// after the step loses nothing.
+TEST_F(HostCanDos, TheTargetIsOnDiskWhenTheStepEnds) {
+    WriteMain("[HostCanDo a]\r\nk=1\r\n");
+    Run(&CCorvaneApp::AutocorrectHostCanDos);
+    EXPECT_EQ(testing_support::ReadFileBytes(m_data.file("hostCanDos.ini")), "[a]\r\nk=1\r\n");
+}

@@ -102,3 +102,16 @@ TEST_F(InternalBank, AValueThePlatformCannotStoreIsNeverLost) {
         EXPECT_EQ(Bytes("Corvane.ini"), source);
     }
 }
+
+// A section written twice in a file: whatever the platform reads and deletes,
+// every key ends up in the private file or stays where it was.
+TEST_F(InternalBank, ASectionWrittenTwiceLosesNothing) {
+    WriteMain("[Program 3]\r\na=1\r\n[Other]\r\nx=0\r\n[Program 3]\r\nb=2\r\n");
+    Run(&CCorvaneApp::AutocorrectInternalBank);
+    std::string moved = Bytes("#Intern.corvane");
+    std::string left = Bytes("Corvane.ini");
+    SCOPED_TRACE("moved:\n" + moved + "left:\n" + left);
+    for (const char* line : {"a=1\r\n", "b=2\r\n"})
+        EXPECT_NE((moved + left).find(line), std::string::npos) << line;
+    EXPECT_NE(left.find("x=0\r\n"), std::string::npos);
+}

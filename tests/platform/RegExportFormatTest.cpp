@@ -124,8 +124,8 @@ TEST(RegExportWriter, WrapsHexDataAtColumn77) {
     std::string bytes;
     for (int i = 0; i < 50; i++)
         bytes += static_cast<char>(i);
-    regfile::RegExportWriter writer(RegFileFormat{RegVersion::Version5, RegEncoding::EightBit,
-                                                  RegLineEnd::Lf, false});
+    regfile::RegExportWriter writer(
+        RegFileFormat{RegVersion::Version5, RegEncoding::EightBit, RegLineEnd::Lf, false});
     writer.AddKey("HKCU\\K");
     writer.AddValue("Bin", REG_BINARY, bytes);
     // A first line of 23 bytes, then 25 bytes a line after two spaces.
@@ -138,8 +138,8 @@ TEST(RegExportWriter, WrapsHexDataAtColumn77) {
 
     // A name that already reaches the column: the cut comes after the first byte.
     std::string name(80, 'n');
-    regfile::RegExportWriter longName(RegFileFormat{RegVersion::Version5, RegEncoding::EightBit,
-                                                    RegLineEnd::Lf, false});
+    regfile::RegExportWriter longName(
+        RegFileFormat{RegVersion::Version5, RegEncoding::EightBit, RegLineEnd::Lf, false});
     longName.AddKey("HKCU\\K");
     longName.AddValue(name, REG_BINARY, "\x01\x02"s);
     EXPECT_EQ("Windows Registry Editor Version 5.00\n\n[HKCU\\K]\n\"" + name +
@@ -159,30 +159,29 @@ TEST(RegExportWriter, Regedit4FilesKeepStringDataInEightBits) {
 // ---- reader ------------------------------------------------------------------------
 
 TEST(RegFileReader, ReadsEveryFormOfKeyAndValue) {
-    const std::string text =
-        "Windows Registry Editor Version 5.00\n"
-        "; a comment\n"
-        "\n"
-        "[HKEY_CURRENT_USER\\Software\\Brax]\n"
-        "@=\"default\"\n"
-        "\"Quoted\"=\"back\\\\slash \\\"quote\\\" \\n\\r and \\t\"\n"
-        "  \"Spaced\" = dword:0000001F   ; trailing comment\n"
-        "\"Upper\"=DWORD:ffffffff\n"
-        "\"Short\"=dword:7\n"
-        "\"Bin\"=hex:00,01,\\\n"
-        "  ; a comment inside the continued value\n"
-        "\n"
-        "  ff\n"
-        "\"Exp\"=hex(2):25,00,78,00,25,00\n"
-        "\"Multi\"=hex(7):61,00,00,00,00,00\n"
-        "\"Q\"=hex(b):01,02\n"
-        "\"Empty\"=hex:\n"
-        "\"TrailingComma\"=hex:0a,\n"
-        "\"Gone\"=-\n"
-        "[HKCU\\Software\\Brax\\Key]with]]\n"
-        "[-HKEY_CURRENT_USER\\Software\\Old]\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\Other] ; another hive\n"
-        "\"x\"=\"y\"\n";
+    const std::string text = "Windows Registry Editor Version 5.00\n"
+                             "; a comment\n"
+                             "\n"
+                             "[HKEY_CURRENT_USER\\Software\\Brax]\n"
+                             "@=\"default\"\n"
+                             "\"Quoted\"=\"back\\\\slash \\\"quote\\\" \\n\\r and \\t\"\n"
+                             "  \"Spaced\" = dword:0000001F   ; trailing comment\n"
+                             "\"Upper\"=DWORD:ffffffff\n"
+                             "\"Short\"=dword:7\n"
+                             "\"Bin\"=hex:00,01,\\\n"
+                             "  ; a comment inside the continued value\n"
+                             "\n"
+                             "  ff\n"
+                             "\"Exp\"=hex(2):25,00,78,00,25,00\n"
+                             "\"Multi\"=hex(7):61,00,00,00,00,00\n"
+                             "\"Q\"=hex(b):01,02\n"
+                             "\"Empty\"=hex:\n"
+                             "\"TrailingComma\"=hex:0a,\n"
+                             "\"Gone\"=-\n"
+                             "[HKCU\\Software\\Brax\\Key]with]]\n"
+                             "[-HKEY_CURRENT_USER\\Software\\Old]\n"
+                             "[HKEY_LOCAL_MACHINE\\Software\\Other] ; another hive\n"
+                             "\"x\"=\"y\"\n";
     RegFileContent content = Parse(text);
     EXPECT_EQ(RegVersion::Version5, content.format.version);
     EXPECT_EQ(RegEncoding::EightBit, content.format.encoding);
@@ -191,18 +190,16 @@ TEST(RegFileReader, ReadsEveryFormOfKeyAndValue) {
 
     EXPECT_EQ("HKEY_CURRENT_USER\\Software\\Brax", content.keys[0].path);
     EXPECT_EQ(4, content.keys[0].line);
-    ExpectSameValues({Value("", REG_SZ, "default\0"s),
-                      Value("Quoted", REG_SZ, "back\\slash \"quote\" \n\r and \\t\0"s),
-                      Value("Spaced", REG_DWORD, "\x1f\0\0\0"s),
-                      Value("Upper", REG_DWORD, "\xff\xff\xff\xff"s),
-                      Value("Short", REG_DWORD, "\x07\0\0\0"s),
-                      Value("Bin", REG_BINARY, "\x00\x01\xff"s),
-                      // String data in hex gets its missing final NUL.
-                      Value("Exp", REG_EXPAND_SZ, "%x%\0"s),
-                      Value("Multi", REG_MULTI_SZ, "a\0\0"s), Value("Q", REG_QWORD, "\x01\x02"s),
-                      Value("Empty", REG_BINARY, ""s), Value("TrailingComma", REG_BINARY, "\n"s),
-                      Deleted("Gone")},
-                     content.keys[0].values);
+    ExpectSameValues(
+        {Value("", REG_SZ, "default\0"s),
+         Value("Quoted", REG_SZ, "back\\slash \"quote\" \n\r and \\t\0"s),
+         Value("Spaced", REG_DWORD, "\x1f\0\0\0"s), Value("Upper", REG_DWORD, "\xff\xff\xff\xff"s),
+         Value("Short", REG_DWORD, "\x07\0\0\0"s), Value("Bin", REG_BINARY, "\x00\x01\xff"s),
+         // String data in hex gets its missing final NUL.
+         Value("Exp", REG_EXPAND_SZ, "%x%\0"s), Value("Multi", REG_MULTI_SZ, "a\0\0"s),
+         Value("Q", REG_QWORD, "\x01\x02"s), Value("Empty", REG_BINARY, ""s),
+         Value("TrailingComma", REG_BINARY, "\n"s), Deleted("Gone")},
+        content.keys[0].values);
 
     // A key name may hold ']': the name ends at the last one.
     EXPECT_EQ("HKCU\\Software\\Brax\\Key]with]", content.keys[1].path);
@@ -293,8 +290,7 @@ TEST(RegFileReader, ReportsWhatIsWrongAndOnWhichLine) {
         {"hex three digits", header + key + "\"a\"=hex:001\r\n", RegParseError::BadHex, 3},
         {"hex without comma", header + key + "\"a\"=hex:00 01\r\n", RegParseError::BadHex, 3},
         {"hex empty byte", header + key + "\"a\"=hex:00,,01\r\n", RegParseError::BadHex, 3},
-        {"hex after backslash", header + key + "\"a\"=hex:00,\\ 01\r\n", RegParseError::BadHex,
-         3},
+        {"hex after backslash", header + key + "\"a\"=hex:00,\\ 01\r\n", RegParseError::BadHex, 3},
         {"bad continuation", header + key + "\"a\"=hex:00,\\\r\n\r\n  zz\r\n",
          RegParseError::BadHex, 5},
         {"continuation at end", header + key + "\"a\"=hex:00,\\\r\n  ; comment\r\n",

@@ -60,7 +60,7 @@ std::string Bytes(const void* data, size_t size) {
 
 // Every test works below its own key, which it leaves deleted.
 class Registry : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_path = std::string("Software\\CorvaneTests\\") +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -104,35 +104,35 @@ protected:
 
 TEST_F(Registry, SubKeysEnumerateSortedByNameIgnoringCase) {
     // Created out of order; "a" names the key created as "A".
-    for (const char* name : {"b", "A", "_x", "[y", "1", "Z", "a_b", "aa", "a[", "a", "zz", "~t",
-                             "a1", "a-b", "`q", "{r", "Ab", "aB2", "10", "9"})
+    for (const char* name : {"b",  "A",  "_x", "[y",  "1",  "Z",  "a_b", "aa",  "a[", "a",
+                             "zz", "~t", "a1", "a-b", "`q", "{r", "Ab",  "aB2", "10", "9"})
         CreateAndClose(name);
-    const std::vector<std::string> expected = {"1",  "10", "9",  "[y", "_x", "`q", "A",
+    const std::vector<std::string> expected = {"1",   "10", "9",  "[y",  "_x", "`q", "A",
                                                "a-b", "a1", "a[", "a_b", "aa", "Ab", "aB2",
-                                               "b",  "Z",  "zz", "{r", "~t"};
+                                               "b",   "Z",  "zz", "{r",  "~t"};
     EXPECT_EQ(expected, SubKeyNames(m_key));
 
     // The order holds after keys come and go.
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(m_key, "AA"));
     CreateAndClose("Ac");
     std::vector<std::string> after = expected;
-    after.erase(after.begin() + 11);           // "aa"
-    after.insert(after.begin() + 13, "Ac");    // after "aB2"
+    after.erase(after.begin() + 11);        // "aa"
+    after.insert(after.begin() + 13, "Ac"); // after "aB2"
     EXPECT_EQ(after, SubKeyNames(m_key));
 }
 
 TEST_F(Registry, KeyNamesIgnoreCaseAndKeepTheirFirstSpelling) {
     HKEY created = nullptr;
     DWORD disposition = 0;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(m_key, "Audio\\Device", 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &created, &disposition));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(m_key, "Audio\\Device", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &created, &disposition));
     EXPECT_EQ(static_cast<DWORD>(REG_CREATED_NEW_KEY), disposition);
     SetString(created, "Name", "first");
     RegCloseKey(created);
 
     HKEY again = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(m_key, "AUDIO\\device", 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &again, &disposition));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(m_key, "AUDIO\\device", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &again, &disposition));
     EXPECT_EQ(static_cast<DWORD>(REG_OPENED_EXISTING_KEY), disposition);
     char text[16] = {};
     DWORD size = sizeof text;
@@ -158,10 +158,14 @@ TEST_F(Registry, SubKeyPathsOpenAndFail) {
         LONG result;
     };
     const Case cases[] = {
-        {"p", ERROR_SUCCESS},         {"P\\Q", ERROR_SUCCESS},
-        {"p\\", ERROR_SUCCESS},       {"p\\\\q", ERROR_SUCCESS},
-        {"\\p", ERROR_BAD_PATHNAME},  {"missing", ERROR_FILE_NOT_FOUND},
-        {"missing\\q", ERROR_FILE_NOT_FOUND}, {"p\\q\\r", ERROR_FILE_NOT_FOUND},
+        {"p", ERROR_SUCCESS},
+        {"P\\Q", ERROR_SUCCESS},
+        {"p\\", ERROR_SUCCESS},
+        {"p\\\\q", ERROR_SUCCESS},
+        {"\\p", ERROR_BAD_PATHNAME},
+        {"missing", ERROR_FILE_NOT_FOUND},
+        {"missing\\q", ERROR_FILE_NOT_FOUND},
+        {"p\\q\\r", ERROR_FILE_NOT_FOUND},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
@@ -289,8 +293,8 @@ TEST_F(Registry, HandlesOfADeletedKeyReportItDeleted) {
         EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExA(handle, "v", nullptr, &type,
                                                       reinterpret_cast<BYTE*>(buffer), &size));
         DWORD nameLength = sizeof buffer;
-        EXPECT_EQ(ERROR_KEY_DELETED, RegEnumValueA(handle, 0, buffer, &nameLength, nullptr,
-                                                   nullptr, nullptr, nullptr));
+        EXPECT_EQ(ERROR_KEY_DELETED, RegEnumValueA(handle, 0, buffer, &nameLength, nullptr, nullptr,
+                                                   nullptr, nullptr));
         EXPECT_EQ(ERROR_KEY_DELETED, RegEnumKeyA(handle, 0, buffer, sizeof buffer));
         EXPECT_EQ(ERROR_KEY_DELETED,
                   RegSetValueExA(handle, "w", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2));
@@ -301,9 +305,9 @@ TEST_F(Registry, HandlesOfADeletedKeyReportItDeleted) {
         EXPECT_EQ(ERROR_KEY_DELETED, RegOpenKeyA(handle, "sub", &sub));
         EXPECT_EQ(ERROR_KEY_DELETED, RegOpenKeyExA(handle, "", 0, KEY_READ, &sub));
         DWORD count = 0;
-        EXPECT_EQ(ERROR_KEY_DELETED, RegQueryInfoKeyA(handle, nullptr, nullptr, nullptr, &count,
-                                                      nullptr, nullptr, nullptr, nullptr,
-                                                      nullptr, nullptr, nullptr));
+        EXPECT_EQ(ERROR_KEY_DELETED,
+                  RegQueryInfoKeyA(handle, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr, nullptr));
         EXPECT_EQ(ERROR_KEY_DELETED, RegDeleteKeyA(handle, ""));
         EXPECT_EQ(ERROR_KEY_DELETED, RegFlushKey(handle));
     }
@@ -313,11 +317,11 @@ TEST_F(Registry, HandlesOfADeletedKeyReportItDeleted) {
     HKEY reborn = Create("doomed");
     char buffer[16];
     DWORD size = sizeof buffer;
-    EXPECT_EQ(ERROR_KEY_DELETED,
-              RegQueryValueExA(doomed, "v", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size));
+    EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExA(doomed, "v", nullptr, nullptr,
+                                                  reinterpret_cast<BYTE*>(buffer), &size));
     size = sizeof buffer;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
-              RegQueryValueExA(reborn, "v", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(reborn, "v", nullptr, nullptr,
+                                                     reinterpret_cast<BYTE*>(buffer), &size));
     RegCloseKey(reborn);
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(doomed));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(second));
@@ -357,10 +361,9 @@ TEST_F(Registry, EveryValueTypeKeepsItsTypeAndBytes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegSetValueExA(m_key, c.name, 0, c.type,
-                                 reinterpret_cast<const BYTE*>(c.given.c_str()),
-                                 static_cast<DWORD>(c.given.size())));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(m_key, c.name, 0, c.type,
+                                                reinterpret_cast<const BYTE*>(c.given.c_str()),
+                                                static_cast<DWORD>(c.given.size())));
         char buffer[40];
         memset(buffer, kSentinel, sizeof buffer);
         DWORD type = 99;
@@ -372,7 +375,8 @@ TEST_F(Registry, EveryValueTypeKeepsItsTypeAndBytes) {
         EXPECT_EQ(kSentinel, buffer[size]);
 
         DWORD needed = 12345;
-        EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(m_key, c.name, nullptr, nullptr, nullptr, &needed));
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegQueryValueExA(m_key, c.name, nullptr, nullptr, nullptr, &needed));
         EXPECT_EQ(c.expected.size(), needed);
         type = 99;
         EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(m_key, c.name, nullptr, &type, nullptr, nullptr));
@@ -409,15 +413,15 @@ TEST_F(Registry, AStringWithoutNulGetsOneWhenTheBufferHasRoom) {
     char buffer[8];
     memset(buffer, kSentinel, sizeof buffer);
     DWORD size = sizeof buffer;
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegQueryValueExA(m_key, "ab", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(m_key, "ab", nullptr, nullptr,
+                                              reinterpret_cast<BYTE*>(buffer), &size));
     EXPECT_EQ(2u, size);
     EXPECT_EQ(Bytes("ab\0#", 4), Bytes(buffer, 4)); // a NUL is added but not counted
 
     memset(buffer, kSentinel, sizeof buffer);
     size = 2;
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegQueryValueExA(m_key, "ab", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(m_key, "ab", nullptr, nullptr,
+                                              reinterpret_cast<BYTE*>(buffer), &size));
     EXPECT_EQ(Bytes("ab##", 4), Bytes(buffer, 4)); // no room: nothing beyond the count
 
     char name[8];
@@ -475,8 +479,8 @@ TEST_F(Registry, QueryValueArgumentsAndMissingValues) {
                                                      reinterpret_cast<BYTE*>(buffer), &size));
     SetString(m_key, nullptr, "default");
     size = sizeof buffer;
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegQueryValueExA(m_key, "", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(m_key, "", nullptr, nullptr,
+                                              reinterpret_cast<BYTE*>(buffer), &size));
     EXPECT_STREQ("default", buffer);
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueA(m_key, nullptr));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueA(m_key, nullptr));
@@ -499,11 +503,11 @@ TEST_F(Registry, ValueNamesIgnoreCaseAndKeepTheirFirstSpelling) {
 
     // Value names may be 16383 characters long, not longer.
     std::string longest(16383, 'v');
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegSetValueExA(m_key, longest.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(m_key, longest.c_str(), 0, REG_SZ,
+                                            reinterpret_cast<const BYTE*>("x"), 2));
     longest += 'v';
-    EXPECT_EQ(ERROR_INVALID_PARAMETER,
-              RegSetValueExA(m_key, longest.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegSetValueExA(m_key, longest.c_str(), 0, REG_SZ,
+                                                      reinterpret_cast<const BYTE*>("x"), 2));
 }
 
 TEST_F(Registry, ValuesCreatedInNameOrderEnumerateInThatOrder) {
@@ -536,8 +540,7 @@ TEST_F(Registry, EnumValueWithBuffersTooSmall) {
     const Case cases[] = {
         {"both fit", 4, 4, ERROR_SUCCESS, Bytes("big\0####", 8), 3, data, 4},
         // The data fits, the name does not: the name is cut, the data delivered.
-        {"name without room for its NUL", 3, 4, ERROR_MORE_DATA, Bytes("bi\0#####", 8), 3, data,
-         4},
+        {"name without room for its NUL", 3, 4, ERROR_MORE_DATA, Bytes("bi\0#####", 8), 3, data, 4},
         {"name buffer of one", 1, 4, ERROR_MORE_DATA, Bytes("\0#######", 8), 1, data, 4},
         {"name buffer of zero", 0, 4, ERROR_MORE_DATA, untouched, 0, data, 4},
         // The data does not fit: neither buffer is touched; the data size needed.
@@ -570,12 +573,13 @@ TEST_F(Registry, EnumValueArgumentsAndTheEnd) {
     char data[8];
     DWORD nameLength = sizeof name;
     DWORD size = sizeof data;
-    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegEnumValueA(m_key, 0, nullptr, &nameLength, nullptr,
-                                                     nullptr, reinterpret_cast<BYTE*>(data), &size));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER,
+              RegEnumValueA(m_key, 0, nullptr, &nameLength, nullptr, nullptr,
+                            reinterpret_cast<BYTE*>(data), &size));
     EXPECT_EQ(ERROR_INVALID_PARAMETER, RegEnumValueA(m_key, 0, name, nullptr, nullptr, nullptr,
                                                      reinterpret_cast<BYTE*>(data), &size));
-    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegEnumValueA(m_key, 0, name, &nameLength, nullptr,
-                                                     nullptr, reinterpret_cast<BYTE*>(data), nullptr));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegEnumValueA(m_key, 0, name, &nameLength, nullptr, nullptr,
+                                                     reinterpret_cast<BYTE*>(data), nullptr));
     // Only the name and the data size asked for.
     EXPECT_EQ(ERROR_SUCCESS,
               RegEnumValueA(m_key, 0, name, &nameLength, nullptr, nullptr, nullptr, &size));
@@ -596,13 +600,13 @@ TEST_F(Registry, EnumValueArgumentsAndTheEnd) {
 // ---- key information -----------------------------------------------------------------
 
 TEST_F(Registry, QueryInfoKeyGivesCountsAndLongestNamesAndData) {
-    SetString(m_key, "abc", "12345678");                 // 9 characters: 18 UTF-16 bytes
+    SetString(m_key, "abc", "12345678"); // 9 characters: 18 UTF-16 bytes
     SetBytes(m_key, "q", REG_BINARY, std::string(10, 'b'));
     SetBytes(m_key, "longestname", REG_BINARY, "0");
-    SetPartOf(m_key, "raw", "abc", 2);                   // "ab", no NUL: 4 UTF-16 bytes
+    SetPartOf(m_key, "raw", "abc", 2); // "ab", no NUL: 4 UTF-16 bytes
     CreateAndClose("abcdef");
     CreateAndClose("s");
-    CreateAndClose("abcdef\\deeper-and-longer-below");   // not a direct sub-key
+    CreateAndClose("abcdef\\deeper-and-longer-below"); // not a direct sub-key
 
     struct Expected {
         DWORD subKeys, maxSubKey, values, maxValueName, maxData;
@@ -639,8 +643,9 @@ TEST_F(Registry, QueryInfoKeyGivesCountsAndLongestNamesAndData) {
     EXPECT_EQ(3u, got.maxValueName);
     EXPECT_EQ(10u, got.maxData);
 
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr));
 }
 
 } // namespace

@@ -385,9 +385,19 @@ class WineRunner:
     def visible(self, path):
         return "Z:" + path.replace("/", "\\")
 
-    def wine(self, args, cwd, **kw):
-        return subprocess.run([self.wrapper] + args, cwd=cwd, capture_output=True,
-                              timeout=TIMEOUT, **kw)
+    def wine(self, args, cwd, input=None):
+        """Runs a Wine command; returns (exit code, stdout, stderr)."""
+        # Output goes through files, not pipes: Wine's helper processes inherit
+        # the handles and would hold a pipe open for seconds after the command.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err, \
+                tempfile.TemporaryFile() as inp:
+            inp.write(input or b"")
+            inp.seek(0)
+            proc = subprocess.run([self.wrapper] + args, cwd=cwd, stdin=inp, stdout=out,
+                                  stderr=err, timeout=TIMEOUT)
+            out.seek(0)
+            err.seek(0)
+            return subprocess.CompletedProcess(proc.args, proc.returncode, out.read(), err.read())
 
     def prefix(self):
         """The Wine prefix the wrapper uses (see cmake/wine-run.sh)."""
@@ -402,7 +412,8 @@ class WineRunner:
         self.wine(["cmd", "/c", "exit", "0"], cwd=tempfile.gettempdir())
         env = dict(os.environ, WINEPREFIX=self.prefix(), WINEDEBUG="-all")
         try:
-            subprocess.run(["wineserver", "-p15"], env=env, capture_output=True, timeout=60)
+            subprocess.run(["wineserver", "-p15"], env=env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=60)
         except OSError:
             pass  # no separate server program: every call starts its own
 

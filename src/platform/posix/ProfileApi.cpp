@@ -170,6 +170,13 @@ extern "C" BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, L
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
+    if (lpKeyName && lpString) {
+        error = cache.MakeOnDisk(*file);
+        if (error != ERROR_SUCCESS) {
+            SetLastError(error);
+            return FALSE;
+        }
+    }
     bool changed;
     if (!lpKeyName)
         changed = file->document.DeleteSection(lpAppName);

@@ -97,7 +97,13 @@ std::string ProfileCache::CanonicalPath(const char* fileName) {
 
 CachedProfile* ProfileCache::Open(const char* fileName, bool forWrite, DWORD& error) {
     error = ERROR_SUCCESS;
-    std::string path = CanonicalPath(fileName);
+    // Calls come in runs on one file: an absolute name seen last time needs no
+    // new path work (a relative one depends on the current folder).
+    if (m_lastName != fileName || !IsPathSeparator(fileName[0])) {
+        m_lastName = fileName;
+        m_lastPath = CanonicalPath(fileName);
+    }
+    const std::string& path = m_lastPath;
     PathState state = InspectPath(path);
     switch (state.kind) {
     case PathKind::Folder:
@@ -122,8 +128,9 @@ CachedProfile* ProfileCache::Open(const char* fileName, bool forWrite, DWORD& er
     CachedProfile& file = *slot;
     if (!Refresh(file, state, error))
         return nullptr;
-    if (forWrite && !file.writable) {
-        int problem = CheckWritable(path, state.kind == PathKind::File);
+    // A missing file is checked when it is made (MakeOnDisk).
+    if (forWrite && !file.writable && state.kind == PathKind::File) {
+        int problem = CheckWritable(path, true);
         if (problem != 0) {
             error = Win32ErrorFromErrno(problem, path);
             return nullptr;
@@ -206,6 +213,23 @@ bool ProfileCache::Load(CachedProfile& file, DWORD& error) {
     return true;
 }
 
+DWORD ProfileCache::MakeOnDisk(CachedProfile& file) {
+    if (file.stamp.exists)
+        return ERROR_SUCCESS;
+    DiskStamp stamp;
+    int problem = CreateEmptyFile(file.path, stamp);
+    if (problem == EEXIST) { // made by someone else just now: read it
+        DWORD error = ERROR_SUCCESS;
+        return Load(file, error) ? ERROR_SUCCESS : error;
+    }
+    if (problem != 0)
+        return Win32ErrorFromErrno(problem, file.path);
+    file.stamp = stamp;
+    file.diskHash = HashBytes(std::string_view());
+    file.recent = false; // our own empty file: no rewrite of the same size
+    return ERROR_SUCCESS;
+}
+
 void ProfileCache::DiscardWarning(const CachedProfile& file) const {
     std::fprintf(stderr, "%s: warning: %s was changed by another program; unsaved changes to it "
                          "are discarded\n",
@@ -227,7 +251,7 @@ DWORD ProfileCache::SaveFile(CachedProfile& file) {
                      ProgramName(), file.path.c_str());
     file.stamp = result.stamp;
     file.diskHash = HashBytes(bytes);
-    file.recent = IsRecent(result.stamp, NowNanoseconds());
+    file.recent = false; // our own save: trusted
     file.dirty = false;
     return ERROR_SUCCESS;
 }

@@ -2,39 +2,45 @@
 //
 // What is guaranteed:
 // - Each file is parsed once and then read and changed in memory; a call costs
-//   one or two stat() calls plus hash lookups, never a read or write of the
-//   whole file.
+//   one stat() (two for a file that does not exist) plus hash lookups, never a
+//   read or write of the whole file.
 // - A file changed on disk behind the cache (another program, or code of this
 //   one writing it directly) is read again at the next call: size, change time
-//   (nanoseconds) and inode tell. A file whose change time is so recent that a
-//   second rewrite of the same size could share it (within ProfileCache::
-//   kRecentWindow) has its bytes compared at each call until that window has
-//   passed. Unsaved changes of such a file are lost; a line on standard error
+//   (nanoseconds) and inode tell. While a file written by someone else has a
+//   change time so recent that another rewrite of the same size could share it
+//   (kRecentWindow), its bytes are compared at each call as well. Unsaved
+//   changes to a file changed or removed that way are lost, as they would be
+//   under Windows, where every call writes the file; a line on standard error
 //   says so. Code that reads a file directly must first save it with
 //   WritePrivateProfileStringA(NULL, NULL, NULL, file).
-// - Changed files are saved by that call, by WritePrivateProfileStringA(NULL,
-//   NULL, NULL, NULL) (all files), and at exit through the ProfileFiles flush
-//   stage, before the registry store. A save writes a whole new file beside the
-//   old one, flushes it and renames it over the old one: never half written.
-//   A save that fails at exit prints one line on standard error and makes
-//   posix::FlushAll() report failure, so that the registry is not saved either.
+// - The first change to a file that does not exist makes it, empty, at the
+//   call; its text is written when the file is saved. Changed files are saved
+//   by WritePrivateProfileStringA(NULL, NULL, NULL, file), by the same call
+//   with no file (all files), and at exit through the ProfileFiles flush stage,
+//   before the registry store. A save writes a whole new file beside the old
+//   one, flushes it to the disk and renames it over the old one: a file is
+//   never half written. A save that fails at exit prints one line on standard
+//   error and makes posix::FlushAll() report failure, so that the registry is
+//   not saved either.
 // - A change is refused at the call, with the error Windows reports, when the
-//   folder is missing (ERROR_PATH_NOT_FOUND), the path names a folder, or the
-//   folder or an existing file cannot be written, read-only file systems
-//   included (ERROR_ACCESS_DENIED).
+//   folder is missing (ERROR_PATH_NOT_FOUND), the path names a folder, the file
+//   cannot be made, or an existing file or its folder cannot be written,
+//   read-only file systems included (ERROR_ACCESS_DENIED).
 //
 // What is not guaranteed:
 // - A full disk, a quota, an I/O error, or a folder removed or made read-only
 //   after the call show only when the file is saved.
 // - Two processes editing one file do not merge: the last save wins. Saves hold
-//   an advisory lock on the folder, so two of our processes never interleave
-//   them, and a save that finds the file changed since it was read says so on
-//   standard error before it replaces it.
-// - Permissions are checked with access(), which a superuser always passes.
+//   an advisory lock (flock) on the folder, so two of our processes never
+//   interleave them, and a save that finds the file changed since it was read
+//   says so on standard error before it replaces it. Other programs do not
+//   take that lock.
+// - Permissions are checked with access(), which the superuser always passes.
 // - A file name without a folder is relative to the current folder (Windows
 //   would look in its own folder); two names of one file through hard links are
-//   two separate cache entries; a file's mtime on a file system with a clock
-//   coarser than kRecentWindow may hide a rewrite of the same size.
+//   two cache entries; a rewrite of the same size within one clock tick after
+//   our own save, or on a file system whose clock is coarser than
+//   kRecentWindow, can go unnoticed.
 #pragma once
 
 #include "platform/posix/ProfileDisk.h"
@@ -83,6 +89,11 @@ public:
     // a change could not be saved.
     CachedProfile* Open(const char* fileName, bool forWrite, DWORD& error);
 
+    // Makes an empty file for a file that is not on disk yet, so that a change
+    // that cannot be saved fails at the call (as under Windows, where the first
+    // change writes the file). 0, or why the file cannot be made.
+    DWORD MakeOnDisk(CachedProfile& file);
+
     // Records a change of the file's document.
     void MarkChanged(CachedProfile& file) { file.dirty = true; }
 
@@ -107,6 +118,8 @@ private:
     void DiscardWarning(const CachedProfile& file) const;
 
     std::mutex m_mutex;
+    std::string m_lastName; // the latest file name and its CanonicalPath
+    std::string m_lastPath;
     std::unordered_map<std::string, std::unique_ptr<CachedProfile>> m_files;
     std::vector<CachedProfile*> m_order; // files in the order first used
 };

@@ -155,6 +155,17 @@ int CheckWritable(const std::string& path, bool fileExists) {
     return 0;
 }
 
+int CreateEmptyFile(const std::string& path, DiskStamp& stamp) {
+    FileDescriptor fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (fd.get() < 0)
+        return errno;
+    struct stat st;
+    if (fstat(fd.get(), &st) != 0 || fd.Close() != 0)
+        return errno;
+    stamp = StampOf(st);
+    return 0;
+}
+
 ReplaceResult ReplaceFile(const std::string& path, std::string_view bytes,
                           const DiskStamp& expected) {
     static std::atomic<unsigned> counter{0};

@@ -51,6 +51,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, DiskStamp& stamp
 // takes new files and an existing file may be written. Else errno.
 int CheckWritable(const std::string& path, bool fileExists);
 
+// Creates `path` as an empty file (not when it exists: EEXIST) and fills
+// `stamp`. 0, or errno.
+int CreateEmptyFile(const std::string& path, DiskStamp& stamp);
+
 struct ReplaceResult {
     bool ok = false;
     int error = 0;              // errno when !ok

@@ -264,6 +264,8 @@ void ProfileDocument::EndChange() {
         ForgetBlankEntries();
     if (m_sectionsUnsettled)
         NormalizeSections();
+    m_sectionsUnsettled = m_runOpenedNamelessSection;
+    m_runOpenedNamelessSection = false;
 }
 
 // Puts the lines of `run` (the text this change writes) at `position` of
@@ -329,8 +331,10 @@ void ProfileDocument::PlaceRun(Section* section, size_t position, bool replace,
     std::vector<Section*> touched{section};
     for (ProfileLine& line : lines) {
         if (line.kind == ProfileLine::Kind::Header) {
+            // The file read after this change has it as a section of its own;
+            // only the text written by the next change merges it.
             if (line.name.empty())
-                m_sectionsUnsettled = true;
+                m_runOpenedNamelessSection = true;
             auto opened = std::make_unique<Section>(std::move(line.name));
             opened->headerRunId = m_runId;
             Section* added = opened.get();
@@ -378,12 +382,14 @@ void ProfileDocument::DropGhosts() {
 
 // The sections as a re-read of the written text sees them: the nameless
 // section first, and every other nameless section's lines (written without a
-// header) belonging to the section before it.
+// header) belonging to the section before it. A nameless section that this
+// change's own text opens stays until the next change.
 void ProfileDocument::NormalizeSections() {
     if (m_sections.empty() || !m_sections.front()->name.empty())
         m_sections.insert(m_sections.begin(), std::make_unique<Section>(std::string()));
     for (size_t i = 1; i < m_sections.size();) {
-        if (!m_sections[i]->name.empty()) {
+        bool openedNow = m_runActive && m_sections[i]->headerRunId == m_runId;
+        if (!m_sections[i]->name.empty() || openedNow) {
             ++i;
             continue;
         }

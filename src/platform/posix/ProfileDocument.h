@@ -100,6 +100,7 @@ private:
     bool m_blankEntriesUnsettled = false; // loaded NUL lines not yet made ghosts
     bool m_ghostsPresent = false;         // ghosts to drop at the next change
     bool m_sectionsUnsettled = false;     // a "" section to merge or a missing nameless one
+    bool m_runOpenedNamelessSection = false;
 };
 
 } // namespace posix::profile

@@ -38,11 +38,14 @@ bool IsPredefined(HKEY handle) {
 
 // The other predefined hives exist on Linux, empty and read-only.
 const std::shared_ptr<RegistryKey>& OtherHive() {
-    static auto* hive = new std::shared_ptr<RegistryKey>(std::make_shared<RegistryKey>("", nullptr));
+    static auto* hive =
+        new std::shared_ptr<RegistryKey>(std::make_shared<RegistryKey>("", nullptr));
     return *hive;
 }
 
-bool IsReadOnly(const std::shared_ptr<RegistryKey>& key) { return key == OtherHive(); }
+bool IsReadOnly(const std::shared_ptr<RegistryKey>& key) {
+    return key == OtherHive();
+}
 
 // The key a handle stands for; ERROR_INVALID_HANDLE or ERROR_KEY_DELETED when
 // it cannot be used.
@@ -77,7 +80,9 @@ bool IsStringType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-size_t Utf16Length(std::string_view text) { return regfile::AnsiToUtf16(text).size(); }
+size_t Utf16Length(std::string_view text) {
+    return regfile::AnsiToUtf16(text).size();
+}
 
 // Copies string or binary data into a caller's buffer as RegQueryValueExA does:
 // ERROR_MORE_DATA and an untouched buffer when it does not fit.
@@ -96,10 +101,14 @@ LONG CopyData(const RegistryValue& value, BYTE* data, DWORD capacity) {
 }
 
 // Windows refuses a sub-key path that starts with a backslash.
-bool StartsWithSeparator(LPCSTR subKey) { return subKey && subKey[0] == '\\'; }
+bool StartsWithSeparator(LPCSTR subKey) {
+    return subKey && subKey[0] == '\\';
+}
 
 // Key names the store file cannot hold (its key lines cannot break).
-bool HoldsLineBreak(LPCSTR subKey) { return subKey && std::strpbrk(subKey, "\r\n") != nullptr; }
+bool HoldsLineBreak(LPCSTR subKey) {
+    return subKey && std::strpbrk(subKey, "\r\n") != nullptr;
+}
 
 FILETIME Now() {
     // 100-nanosecond steps since 1601-01-01.
@@ -142,8 +151,8 @@ LONG RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
     return RegOpenKeyExA(hKey, lpSubKey, 0, KEY_ALL_ACCESS, phkResult);
 }
 
-LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM,
-                     LPSECURITY_ATTRIBUTES, PHKEY phkResult, LPDWORD lpdwDisposition) {
+LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
+                     PHKEY phkResult, LPDWORD lpdwDisposition) {
     if (!phkResult)
         return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
@@ -264,8 +273,9 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
         cbData++;
     posix::TheRegistryStore().SetValue(
         *key, name, dwType,
-        std::string_view(reinterpret_cast<const char*>(lpData ? lpData : reinterpret_cast<const BYTE*>("")),
-                         cbData));
+        std::string_view(
+            reinterpret_cast<const char*>(lpData ? lpData : reinterpret_cast<const BYTE*>("")),
+            cbData));
     return ERROR_SUCCESS;
 }
 
@@ -351,7 +361,7 @@ LONG RegFlushKey(HKEY hKey) {
         return error;
     // The settings files go first, so that no deletion reaches the disk before
     // the data copied out of the deleted key.
-    switch (posix::TheRegistryStore().SaveIfModified()) {
+    switch (posix::FlushSettingsThenRegistry()) {
     case 0:
         return ERROR_SUCCESS;
     case ENOSPC:

@@ -95,9 +95,11 @@ RegistryKey::RegistryKey(std::string name, RegistryKey* parent)
     : m_name(std::move(name)), m_foldedName(Fold(m_name)), m_parent(parent) {}
 
 size_t RegistryKey::LowerBound(const std::string& foldedName) const {
-    auto it = std::lower_bound(m_subKeys.begin(), m_subKeys.end(), foldedName,
-                               [](const std::shared_ptr<RegistryKey>& key,
-                                  const std::string& folded) { return key->m_foldedName < folded; });
+    auto it =
+        std::lower_bound(m_subKeys.begin(), m_subKeys.end(), foldedName,
+                         [](const std::shared_ptr<RegistryKey>& key, const std::string& folded) {
+                             return key->m_foldedName < folded;
+                         });
     return static_cast<size_t>(it - m_subKeys.begin());
 }
 

@@ -32,7 +32,7 @@ struct RegistryValue {
 // in lower case); values stay in the order they were created. Names compare
 // ignoring ASCII letter case.
 class RegistryKey {
-public:
+  public:
     RegistryKey(std::string name, RegistryKey* parent);
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
@@ -53,7 +53,7 @@ public:
     // The value of that name ("" for the default value), or null.
     const RegistryValue* FindValue(std::string_view name) const;
 
-private:
+  private:
     friend class RegistryStore;
     // Index of the first sub-key whose folded name is not below foldedName.
     size_t LowerBound(const std::string& foldedName) const;
@@ -75,7 +75,7 @@ struct RegistryLoadResult {
 };
 
 class RegistryStore {
-public:
+  public:
     // path as the user gave it; a relative path is taken from the current folder now.
     explicit RegistryStore(const std::string& path);
     // Takes the tree apart key by key: no recursion, however deep it is.
@@ -112,7 +112,7 @@ public:
     // when the file was written or nothing had changed.
     int SaveIfModified();
 
-private:
+  private:
     // Applies one [key] block of the file; false with result filled on failure.
     bool ApplyFileKey(regfile::RegFileKey& fileKey, RegistryLoadResult& result);
     // Removes a key and everything below it.

@@ -61,8 +61,8 @@ TEST(RegFileRobustness, EveryCutOfAFileIsReadOrRefused) {
 }
 
 TEST(RegFileRobustness, EveryChangedByteIsReadOrRefused) {
-    const char replacements[] = {'\0', '\n', '\r', '"', '\\', '[', ']', ',', ';', '=', '-', 'x',
-                                 '\xff'};
+    const char replacements[] = {'\0', '\n', '\r', '"', '\\', '[',   ']',
+                                 ',',  ';',  '=',  '-', 'x',  '\xff'};
     for (size_t position = 0; position < kSample.size(); position++) {
         for (char replacement : replacements) {
             std::string changed = kSample;
@@ -77,7 +77,7 @@ TEST(RegFileRobustness, EveryChangedByteIsReadOrRefused) {
 // and backslashes, numbers of every length, hex lists with continuations, and now
 // and then any byte at all.
 class RandomRegText {
-public:
+  public:
     explicit RandomRegText(unsigned seed) : m_random(seed) {}
 
     std::string File() {
@@ -90,7 +90,7 @@ public:
         return text;
     }
 
-private:
+  private:
     bool Pick(int outOf) { return m_random() % 10 < static_cast<unsigned>(outOf); }
 
     std::string Text(const std::string& alphabet, size_t longest) {

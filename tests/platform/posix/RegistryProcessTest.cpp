@@ -76,7 +76,7 @@ const std::string& SharedFolder() {
 }
 
 class RegistryProcess : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         GTEST_FLAG_SET(death_test_style, "threadsafe");
         m_folder = std::filesystem::path(SharedFolder()) /
@@ -208,15 +208,16 @@ TEST(RegistryOnLinux, OtherHivesAreEmptyAndReadOnly) {
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software", &key));
     EXPECT_EQ(ERROR_ACCESS_DENIED, RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software", &key));
     EXPECT_EQ(ERROR_NO_MORE_ITEMS, RegEnumKeyA(HKEY_LOCAL_MACHINE, 0, name, sizeof name));
-    EXPECT_EQ(ERROR_ACCESS_DENIED,
-              RegSetValueExA(HKEY_CLASSES_ROOT, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(HKEY_CLASSES_ROOT, "v", 0, REG_SZ,
+                                                  reinterpret_cast<const BYTE*>("x"), 2));
     EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(HKEY_USERS, ""));
     EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(HKEY_CURRENT_USER, ""));
 }
 
 TEST(RegistryOnLinux, NullDataWithACountIsRefused) {
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\CorvaneTests\\Null", &key));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyA(HKEY_CURRENT_USER, "Software\\CorvaneTests\\Null", &key));
     EXPECT_EQ(ERROR_NOACCESS, RegSetValueExA(key, "v", 0, REG_BINARY, nullptr, 4));
     EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "v", 0, REG_BINARY, nullptr, 0));
     RegCloseKey(key);

@@ -57,7 +57,7 @@ std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
 }
 
 class RegistryStoreFile : public ::testing::Test {
-protected:
+  protected:
     std::string StorePath() const { return m_dir.file("HKCU.reg"); }
 
     // A store loaded from the given file content.
@@ -195,7 +195,8 @@ TEST_F(RegistryStoreFile, SavesThroughATemporaryFileRenamedOverTheStore) {
     EXPECT_NE(before.st_ino, after.st_ino); // a new file took the old one's place
     EXPECT_EQ(0640u, after.st_mode & 07777);
     EXPECT_EQ(std::vector<std::string>{"HKCU.reg"}, FilesIn(m_dir.path()));
-    EXPECT_NE(std::string::npos, ReadFileBytes(StorePath()).find(Utf16File("[HKEY_CURRENT_USER\\B]").substr(2)));
+    EXPECT_NE(std::string::npos,
+              ReadFileBytes(StorePath()).find(Utf16File("[HKEY_CURRENT_USER\\B]").substr(2)));
 }
 
 TEST_F(RegistryStoreFile, AStoreReachedThroughALinkReplacesTheFileLinkedTo) {
@@ -207,7 +208,8 @@ TEST_F(RegistryStoreFile, AStoreReachedThroughALinkReplacesTheFileLinkedTo) {
     store.CreatePath(store.Root(), "B");
     ASSERT_EQ(0, store.SaveIfModified());
     EXPECT_TRUE(std::filesystem::is_symlink(StorePath()));
-    EXPECT_EQ("REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\n[HKEY_CURRENT_USER\\B]\n\n", ReadFileBytes(real));
+    EXPECT_EQ("REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\n[HKEY_CURRENT_USER\\B]\n\n",
+              ReadFileBytes(real));
 }
 
 // ---- reading ---------------------------------------------------------------------------
@@ -245,7 +247,10 @@ TEST_F(RegistryStoreFile, LoadFailuresNameTheLine) {
         const char* message;
     };
     const Case cases[] = {
-        {"garbage", "\x7f" "ELF\x02\x01", 1, "not a registry export file"},
+        {"garbage",
+         "\x7f"
+         "ELF\x02\x01",
+         1, "not a registry export file"},
         {"stray line", "REGEDIT4\n[HKCU\\A]\n\"v\"=\"1\"\nv=1\n", 4, "expected a [key] line"},
         {"whole hive deleted", "REGEDIT4\n\n[HKCU\\A]\n[-HKEY_CURRENT_USER]\n", 4,
          "the whole HKEY_CURRENT_USER hive cannot be deleted"},
@@ -273,14 +278,16 @@ TEST_F(RegistryStoreFile, LoadFailuresNameTheLine) {
 
 TEST_F(RegistryStoreFile, TextIsUtf8InsideAndUtf16InTheFile) {
     // "Größe €" and "Wert 🎹" in UTF-16LE, and %Ü% as hex(2).
-    const std::string wide = "\xFF\xFE"s + Utf16File("Windows Registry Editor Version 5.00\n\n"
-                                                     "[HKEY_CURRENT_USER\\Gr")
-                                                  .substr(2) +
+    const std::string wide = "\xFF\xFE"s +
+                             Utf16File("Windows Registry Editor Version 5.00\n\n"
+                                       "[HKEY_CURRENT_USER\\Gr")
+                                 .substr(2) +
                              "\xF6\0\xDF\0"s + Utf16File("e ").substr(2) + "\xAC\x20"s +
                              Utf16File("]\n\"Name\"=\"Wert ").substr(2) + "\x3C\xD8\xB9\xDF"s +
                              Utf16File("\"\n\"Exp\"=hex(2):25,00,dc,00,25,00,00,00\n\n").substr(2);
     auto store = Load(wide);
-    auto key = store->OpenPath(store->Root(), "Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC");
+    auto key = store->OpenPath(store->Root(), "Gr\xC3\xB6\xC3\x9F"
+                                              "e \xE2\x82\xAC");
     ASSERT_NE(nullptr, key);
     EXPECT_EQ("Wert \xF0\x9F\x8E\xB9\0"s, key->FindValue("Name")->data);
     EXPECT_EQ("%\xC3\x9C%\0"s, key->FindValue("Exp")->data);
