@@ -2,4 +2,6 @@
 // the exit code.
 #include "app/ConsoleEntry.h"
 
-int main(int argc, char** argv, char** envp) { return RunConsoleEntry(argc, argv, envp); }
+int main(int argc, char** argv, char** envp) {
+    return RunConsoleEntry(argc, argv, envp);
+}

@@ -1,6 +1,8 @@
 #include "autocorrect/CheckedWrite.h"
 #include "app/CorvaneApp.h"
 
+#include <cstring>
+
 namespace {
 
 // The text without one pair of matching outer quotes (double or single).
@@ -23,6 +25,8 @@ bool ReadsBackAs(const CString& written, const CString& read) {
 
 bool WriteProfileStringChecked(CCorvaneApp& app, const char* section, const char* key,
                                const char* value) {
+    if (value && std::strlen(value) > kMaxProfileValueLength)
+        return false;
     if (!app.WriteProfileString(section, key, value))
         return false;
     if (!value)

@@ -3,6 +3,8 @@
 
 #include "framework/CString.h"
 
+#include <cstddef>
+
 class CCorvaneApp;
 
 // True when `read` is what the profile reader gives for a line holding
@@ -10,9 +12,13 @@ class CCorvaneApp;
 // pair of matching quotes, as the reader removes them.
 bool ReadsBackAs(const CString& written, const CString& read);
 
+// The longest value the Windows profile writer stores intact; a longer one is
+// stored damaged while the write reports success, or the writer fails outright.
+constexpr size_t kMaxProfileValueLength = 32766;
+
 // Writes `value` through the application's profile functions and reads it
-// back. Some platforms report success for a value they stored damaged (a very
-// long one, for example); a value that is moved and then deleted at its source
-// must be known to be stored.
+// back; false for a value longer than kMaxProfileValueLength, which is not
+// written at all. A value that is moved and then deleted at its source must be
+// known to be stored, and both builds give the same result.
 bool WriteProfileStringChecked(CCorvaneApp& app, const char* section, const char* key,
                                const char* value);

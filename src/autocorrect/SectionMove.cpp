@@ -39,6 +39,18 @@ bool SectionMover::Copy(const char* source, const char* target, bool removeSourc
     return allWritten;
 }
 
+namespace {
+
+// Writes a cached profile file to disk. The request (no section, key or value)
+// returns FALSE whatever happens, as on Windows; the last error tells.
+bool SaveProfileFile(const char* file) {
+    SetLastError(ERROR_SUCCESS);
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, file);
+    return GetLastError() == ERROR_SUCCESS;
+}
+
+} // namespace
+
 // A second section of the same name (in any letter case) was not the one
 // copied: the reader finds the first. It must not be deleted with it.
 bool SectionMover::WillRemove(const char* source) const {
@@ -53,8 +65,7 @@ void SectionMover::Finish() {
     if (m_finished)
         return;
     m_finished = true;
-    // Writing no section and no key saves the file.
-    if (m_anyWritten && !WritePrivateProfileStringA(nullptr, nullptr, nullptr, m_privateFile)) {
+    if (m_anyWritten && !SaveProfileFile(m_privateFile)) {
         printf("Error writing %s: the moved sections stay in the settings file\n",
                m_privateFile.GetString());
         return;

@@ -21,6 +21,8 @@ class DataPath : public AppFixture {
         DeleteFileA(m_programIni.c_str());
     }
     void TearDown() override {
+        // Cached writes would bring the file back when flushed later.
+        FlushProfile(m_programIni);
         DeleteFileA(m_programIni.c_str());
         if (!m_defaultExisted)
             std::filesystem::remove(Native(m_defaultFolder));
@@ -174,7 +176,9 @@ TEST_F(DataPath, ThePromptNamesTheApplication) {
     std::string output;
     Call(nullptr, nullptr, &output);
     EXPECT_EQ(output.rfind("Enter Mirel Studio's new data path", 0), 0u) << output;
-    DeleteFileA((ProgramFolder() + "\\Mirel Studio.ini").c_str());
+    std::string programIni = ProgramFolder() + "\\Mirel Studio.ini";
+    FlushProfile(programIni);
+    DeleteFileA(programIni.c_str());
 }
 
 } // namespace

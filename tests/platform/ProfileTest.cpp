@@ -57,39 +57,39 @@ struct ValueCase {
 
 const ValueCase kValueCases[] = {
     {"Sec1", "key1", "val1"},
-    {"SEC1", "KEY1", "val1"},              // names ignore case
-    {" Sec1 ", " key1 ", "val1"},          // and surrounding blanks
-    {"Sec1", "key2", "val2"},              // blanks around '=' go
-    {"Sec1", "ktab", "vtab"},              // tabs too
-    {"Sec1", "noequals", "(default)"},     // a line without '=' has no value
-    {"Sec1", "; comment", "x"},            // comments are found by their name
-    {"Sec1", "# hash", "1"},               // '#' starts no comment
-    {"Sec1", "kq", "abc"},                 // matching quotes go
-    {"Sec1", "ksq", "abc"},                // single quotes too
-    {"Sec1", "kq1", "\"abc"},              // an unmatched quote stays
-    {"Sec1", "kqq", ""},                   // two quotes are an empty value
-    {"Sec1", "kq_only", "\""},             // one quote alone stays
-    {"Sec1", "kmix", "\"abc'"},            // different quotes stay
-    {"Sec1", "emptyv", ""},                // empty, not the default
-    {"Sec1", "", "novalkey"},              // "=x" is the key without a name
-    {"Sec1", " ", "novalkey"},             // the key name is trimmed first
-    {"Sec1", "dup", "first"},              // the first of two keys wins
-    {"Sec1", "a", "b=c"},                  // the first '=' splits
-    {"Sec1", "key3", "(default)"},         // a repeated section is not searched
-    {"Sec2", "k", "v"},                    // "[ Sec2 ]" is Sec2
-    {" Sec2", "k", "v"},                   // lookup names are trimmed
-    {"Sec2", "k3", "v3"},                  // "[Sec3" opens no section
-    {"Sec3", "k3", "(default)"},           //
-    {"a]b", "ka", "va"},                   // the name ends at the last ']'
-    {"Sec5", "k5", "v5"},                  // text after ']' is ignored
-    {"", "top", "headless"},               // lines before the first header
-    {" ", "top", "headless"},              //
-    {"", "", "nameless top"},              //
-    {"", "ke", "(default)"},               // "[]" opens a second nameless section
-    {"Empty", "ke", "(default)"},          //
-    {"semi;colon", "k", "semi"},           //
-    {"Indented", "ki", "vi"},              // an indented header
-    {"Missing", "k", "(default)"},         //
+    {"SEC1", "KEY1", "val1"},          // names ignore case
+    {" Sec1 ", " key1 ", "val1"},      // and surrounding blanks
+    {"Sec1", "key2", "val2"},          // blanks around '=' go
+    {"Sec1", "ktab", "vtab"},          // tabs too
+    {"Sec1", "noequals", "(default)"}, // a line without '=' has no value
+    {"Sec1", "; comment", "x"},        // comments are found by their name
+    {"Sec1", "# hash", "1"},           // '#' starts no comment
+    {"Sec1", "kq", "abc"},             // matching quotes go
+    {"Sec1", "ksq", "abc"},            // single quotes too
+    {"Sec1", "kq1", "\"abc"},          // an unmatched quote stays
+    {"Sec1", "kqq", ""},               // two quotes are an empty value
+    {"Sec1", "kq_only", "\""},         // one quote alone stays
+    {"Sec1", "kmix", "\"abc'"},        // different quotes stay
+    {"Sec1", "emptyv", ""},            // empty, not the default
+    {"Sec1", "", "novalkey"},          // "=x" is the key without a name
+    {"Sec1", " ", "novalkey"},         // the key name is trimmed first
+    {"Sec1", "dup", "first"},          // the first of two keys wins
+    {"Sec1", "a", "b=c"},              // the first '=' splits
+    {"Sec1", "key3", "(default)"},     // a repeated section is not searched
+    {"Sec2", "k", "v"},                // "[ Sec2 ]" is Sec2
+    {" Sec2", "k", "v"},               // lookup names are trimmed
+    {"Sec2", "k3", "v3"},              // "[Sec3" opens no section
+    {"Sec3", "k3", "(default)"},       //
+    {"a]b", "ka", "va"},               // the name ends at the last ']'
+    {"Sec5", "k5", "v5"},              // text after ']' is ignored
+    {"", "top", "headless"},           // lines before the first header
+    {" ", "top", "headless"},          //
+    {"", "", "nameless top"},          //
+    {"", "ke", "(default)"},           // "[]" opens a second nameless section
+    {"Empty", "ke", "(default)"},      //
+    {"semi;colon", "k", "semi"},       //
+    {"Indented", "ki", "vi"},          // an indented header
+    {"Missing", "k", "(default)"},     //
 };
 
 struct ListCase {
@@ -100,10 +100,12 @@ struct ListCase {
 const ListCase kListCases[] = {
     {nullptr, "Sec1\0Sec2\0sec1\0a]b\0Sec5\0semi;colon\0Indented\0Empty\0"s},
     // Comments and lines without '=' are no keys; "=x" lists an empty name.
-    {"Sec1", "key1\0key2\0ktab\0# hash\0kq\0ksq\0kq1\0kqq\0kq_only\0kmix\0emptyv\0\0dup\0DUP\0a\0"s},
-    {"sec1", "key1\0key2\0ktab\0# hash\0kq\0ksq\0kq1\0kqq\0kq_only\0kmix\0emptyv\0\0dup\0DUP\0a\0"s},
+    {"Sec1",
+     "key1\0key2\0ktab\0# hash\0kq\0ksq\0kq1\0kqq\0kq_only\0kmix\0emptyv\0\0dup\0DUP\0a\0"s},
+    {"sec1",
+     "key1\0key2\0ktab\0# hash\0kq\0ksq\0kq1\0kqq\0kq_only\0kmix\0emptyv\0\0dup\0DUP\0a\0"s},
     {"Sec2", "k\0k3\0"s},
-    {"", "top\0\0"s},     // the lines before the first header
+    {"", "top\0\0"s},       // the lines before the first header
     {" Sec1", "(default)"}, // lists do not trim the section name
     {"Empty", "(default)"},
     {"Missing", "(default)"},
@@ -113,7 +115,8 @@ TEST(ProfileRead, ValuesAndListsReadTheSameWithEveryLineEnd) {
     ProfileFolder folder;
     for (const auto& [style, lineEnd] : LineEndStyles()) {
         SCOPED_TRACE(style);
-        std::string file = folder.FileWith("read-" + style + ".ini", WithLineEnds(kSample, lineEnd));
+        std::string file =
+            folder.FileWith("read-" + style + ".ini", WithLineEnds(kSample, lineEnd));
         for (const ValueCase& c : kValueCases) {
             SCOPED_TRACE("[" + std::string(c.section) + "] " + c.key);
             EXPECT_EQ(c.expected, Value(c.section, c.key, file));
@@ -135,10 +138,17 @@ TEST(ProfileRead, DefaultsLoseTrailingSpacesAndQuotes) {
         std::string list;  // default of a missing section's key list
     };
     const Case cases[] = {
-        {"def  ", "def", "def  "}, {"  def\t", "  def\t", "  def\t"}, {"\"def\"", "def", "def"},
-        {"   ", " ", "   "},       {" ", " ", " "},                   {"a ", "a", "a "},
-        {"\"a\" ", "a", "\"a\" "}, {"' '", " ", " "},                 {"''", "", ""},
-        {"\"", "\"", "\""},        {nullptr, "", ""},
+        {"def  ", "def", "def  "},
+        {"  def\t", "  def\t", "  def\t"},
+        {"\"def\"", "def", "def"},
+        {"   ", " ", "   "},
+        {" ", " ", " "},
+        {"a ", "a", "a "},
+        {"\"a\" ", "a", "\"a\" "},
+        {"' '", " ", " "},
+        {"''", "", ""},
+        {"\"", "\"", "\""},
+        {nullptr, "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.def ? c.def : "(null)");
@@ -149,8 +159,8 @@ TEST(ProfileRead, DefaultsLoseTrailingSpacesAndQuotes) {
 
 TEST(ProfileRead, BufferSizesCutValuesDefaultsAndLists) {
     ProfileFolder folder;
-    std::string file =
-        folder.FileWith("sizes.ini", "[A]\r\nk=abcd\r\nq=\"abcd\"\r\nr='ab'\r\nkk=1\r\n[BB]\r\nx=1\r\n");
+    std::string file = folder.FileWith(
+        "sizes.ini", "[A]\r\nk=abcd\r\nq=\"abcd\"\r\nr='ab'\r\nkk=1\r\n[BB]\r\nx=1\r\n");
     struct Case {
         const char* section;
         const char* key;
@@ -259,7 +269,8 @@ TEST(ProfileRead, BytesBeyondAsciiNulBytesAndBlanks) {
     EXPECT_EQ("(default)", Value("\xc9", "x", file)); // only ASCII letters fold
 
     // A NUL ends a name or value; '=' after it still splits the line.
-    std::string nul = folder.FileWith("nul-bytes.ini", "[A]\r\nk=a\0b\r\nj=\0\r\nn\0=v\r\n[B\0C]\r\nx=1\r\n"s);
+    std::string nul =
+        folder.FileWith("nul-bytes.ini", "[A]\r\nk=a\0b\r\nj=\0\r\nn\0=v\r\n[B\0C]\r\nx=1\r\n"s);
     EXPECT_EQ("a", Value("A", "k", nul));
     EXPECT_EQ("", Value("A", "j", nul));
     EXPECT_EQ("v", Value("A", "n", nul));
@@ -268,7 +279,8 @@ TEST(ProfileRead, BytesBeyondAsciiNulBytesAndBlanks) {
 
     // Blanks are space, tab, LF, VT, FF, CR and Ctrl-Z; a no-break space is none.
     std::string blanks = folder.FileWith(
-        "blanks.ini", "[A]\r\n\x0bk\x0c=\x0bv\x0c\r\n\xa0j\xa0=\xa0w\xa0\r\n\x1az=\x1a\r\n[a\x1a]\r\n");
+        "blanks.ini",
+        "[A]\r\n\x0bk\x0c=\x0bv\x0c\r\n\xa0j\xa0=\xa0w\xa0\r\n\x1az=\x1a\r\n[a\x1a]\r\n");
     EXPECT_EQ("v", Value("A", "k", blanks));
     EXPECT_EQ("(default)", Value("A", "j", blanks));
     EXPECT_EQ("\xa0w\xa0", Value("A", "\xa0j\xa0", blanks));
@@ -308,8 +320,8 @@ TEST(ProfileRead, LongLinesAndLongValues) {
     big.front() = 'a';
     big.back() = 'z';
     std::string noEquals(1 << 20, 'n');
-    std::string file = folder.FileWith(
-        "big.ini", "[A]\r\nk=" + big + "\r\n" + noEquals + "\r\nj=2\r\n[B]\r\nb=1\r\n");
+    std::string file = folder.FileWith("big.ini", "[A]\r\nk=" + big + "\r\n" + noEquals +
+                                                      "\r\nj=2\r\n[B]\r\nb=1\r\n");
     Got cut = GetString("A", "k", "d", 16384, file);
     EXPECT_EQ(16383u, cut.result);
     EXPECT_EQ(big.substr(0, 16383), cut.text);
@@ -336,26 +348,24 @@ TEST(ProfileInt, ReadsASignedNumberThatWrapsModulo2To32) {
         int64_t expected;
     };
     const Case cases[] = {
-        {"I", "a", 123},         {"I", "b", -5},
-        {"I", "c", 7},           {"I", "d", 42},
-        {"I", "e", 12},          {"I", "f", 0},
-        {"I", "g", 77},          {"I", "h", 0}, // empty gives the default; 2^32 wraps to 0
-        {"I", "i", 1215752191},  {"I", "j", 2147483647},
-        {"I", "k", 16},          {"I", "l", -3},
-        {"I", "m", -1},          {"I", "n", 2147483648},
-        {"I", "o", 17},          {"I", "p", 10}, // quotes go; no octal
-        {"I", "q", 3},           {"I", "r", 15},
-        {"I", "s", 0},           {"I", "t", 1849262357}, // only 29 digits are read
-        {"I", "u", 0},           {"I", "v", 0},          // only a lower-case prefix counts
-        {"I", "w", 0},           {"I", "x", 1},
-        {"I", "z", 77},          {"I", "a2", 7},  // control characters are skipped
-        {"I", "b2", -31},        {"I", "c2", 2},
-        {"I", "d2", 0},          {"I", "absent", 77},
-        {"NoSection", "a", 77},  {"I", "", 77},
+        {"I", "a", 123},        {"I", "b", -5},         {"I", "c", 7},
+        {"I", "d", 42},         {"I", "e", 12},         {"I", "f", 0},
+        {"I", "g", 77},         {"I", "h", 0}, // empty gives the default; 2^32 wraps to 0
+        {"I", "i", 1215752191}, {"I", "j", 2147483647}, {"I", "k", 16},
+        {"I", "l", -3},         {"I", "m", -1},         {"I", "n", 2147483648},
+        {"I", "o", 17},         {"I", "p", 10}, // quotes go; no octal
+        {"I", "q", 3},          {"I", "r", 15},         {"I", "s", 0},
+        {"I", "t", 1849262357},                // only 29 digits are read
+        {"I", "u", 0},          {"I", "v", 0}, // only a lower-case prefix counts
+        {"I", "w", 0},          {"I", "x", 1},          {"I", "z", 77},
+        {"I", "a2", 7}, // control characters are skipped
+        {"I", "b2", -31},       {"I", "c2", 2},         {"I", "d2", 0},
+        {"I", "absent", 77},    {"NoSection", "a", 77}, {"I", "", 77},
         {"I", nullptr, 0}, // the first key name, "a", is no number
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.section ? c.section : "(null)") + "/" + (c.key ? c.key : "(null)"));
+        SCOPED_TRACE(std::string(c.section ? c.section : "(null)") + "/" +
+                     (c.key ? c.key : "(null)"));
         EXPECT_EQ(static_cast<UINT>(c.expected),
                   GetPrivateProfileIntA(c.section, c.key, 77, file.c_str()));
     }

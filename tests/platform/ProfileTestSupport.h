@@ -87,7 +87,7 @@ inline std::vector<std::pair<std::string, std::string>> LineEndStyles() {
 // A scratch folder whose pending profile changes are saved before it goes, so
 // that nothing is left to save into a removed folder at exit.
 class ProfileFolder {
-public:
+  public:
     ~ProfileFolder() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, nullptr); }
     std::string File(const std::string& name) const { return m_dir.file(name); }
     // A file holding `bytes`.
@@ -97,7 +97,7 @@ public:
         return path;
     }
 
-private:
+  private:
     testing_support::ScratchDir m_dir;
 };
 

@@ -20,7 +20,8 @@ struct Step {
 void RunSteps(const std::string& file, const std::vector<Step>& steps) {
     for (const Step& step : steps) {
         SCOPED_TRACE(std::string(step.section ? step.section : "(null)") + " / " +
-                     (step.key ? step.key : "(null)") + " = " + (step.value ? step.value : "(null)"));
+                     (step.key ? step.key : "(null)") + " = " +
+                     (step.value ? step.value : "(null)"));
         EXPECT_TRUE(WritePrivateProfileStringA(step.section, step.key, step.value, file.c_str()));
         EXPECT_EQ(step.expected, SavedBytes(file));
     }
@@ -29,48 +30,56 @@ void RunSteps(const std::string& file, const std::vector<Step>& steps) {
 TEST(ProfileWrite, ChangesGiveCanonicalLinesInFileOrder) {
     ProfileFolder folder;
     const std::string file = folder.File("edits.ini");
-    RunSteps(file, {
-        {"App", "key", "value", "[App]\r\nkey=value\r\n"},
-        {"App", "key2", "v2", "[App]\r\nkey=value\r\nkey2=v2\r\n"},
-        {"Other", "k", "v", "[App]\r\nkey=value\r\nkey2=v2\r\n[Other]\r\nk=v\r\n"},
-        // An existing key keeps its spelling.
-        {"app", "KEY", "new", "[App]\r\nkey=new\r\nkey2=v2\r\n[Other]\r\nk=v\r\n"},
-        // The latest line is written as given, less its leading blanks...
-        {"App", "key3", "  lead and trail  ",
-         "[App]\r\nkey=new\r\nkey2=v2\r\nkey3=lead and trail  \r\n[Other]\r\nk=v\r\n"},
-        // ...and the next change writes it as it reads back.
-        {"App", " key4 ", "x",
-         "[App]\r\nkey=new\r\nkey2=v2\r\nkey3=lead and trail\r\nkey4 =x\r\n[Other]\r\nk=v\r\n"},
-        {" Sec ", "k", "x",
-         "[App]\r\nkey=new\r\nkey2=v2\r\nkey3=lead and trail\r\nkey4=x\r\n[Other]\r\nk=v\r\n"
-         "[Sec ]\r\nk=x\r\n"},
-        {"App", "key2", "",
-         "[App]\r\nkey=new\r\nkey2=\r\nkey3=lead and trail\r\nkey4=x\r\n[Other]\r\nk=v\r\n"
-         "[Sec]\r\nk=x\r\n"},
-        {"App", "key2", nullptr,
-         "[App]\r\nkey=new\r\nkey3=lead and trail\r\nkey4=x\r\n[Other]\r\nk=v\r\n[Sec]\r\nk=x\r\n"},
-        // Deleting what is not there succeeds and changes nothing.
-        {"App", "notthere", nullptr,
-         "[App]\r\nkey=new\r\nkey3=lead and trail\r\nkey4=x\r\n[Other]\r\nk=v\r\n[Sec]\r\nk=x\r\n"},
-        {"NoSec", nullptr, nullptr,
-         "[App]\r\nkey=new\r\nkey3=lead and trail\r\nkey4=x\r\n[Other]\r\nk=v\r\n[Sec]\r\nk=x\r\n"},
-        {"Other", nullptr, nullptr,
-         "[App]\r\nkey=new\r\nkey3=lead and trail\r\nkey4=x\r\n[Sec]\r\nk=x\r\n"},
-        {"App", "a=b", "c",
-         "[App]\r\nkey=new\r\nkey3=lead and trail\r\nkey4=x\r\na=b=c\r\n[Sec]\r\nk=x\r\n"},
-        {"App", "tab", "\tx\t",
-         "[App]\r\nkey=new\r\nkey3=lead and trail\r\nkey4=x\r\na=b=c\r\ntab=x\t\r\n[Sec]\r\nk=x\r\n"},
-        {"A]b", "k", "v",
-         "[App]\r\nkey=new\r\nkey3=lead and trail\r\nkey4=x\r\na=b=c\r\ntab=x\r\n[Sec]\r\nk=x\r\n"
-         "[A]b]\r\nk=v\r\n"},
-        // The nameless section is the top of the file.
-        {"", "k", "v",
-         "k=v\r\n[App]\r\nkey=new\r\nkey3=lead and trail\r\nkey4=x\r\na=b=c\r\ntab=x\r\n[Sec]\r\n"
-         "k=x\r\n[A]b]\r\nk=v\r\n"},
-        {"App", "", "v",
-         "k=v\r\n[App]\r\nkey=new\r\nkey3=lead and trail\r\nkey4=x\r\na=b=c\r\ntab=x\r\n=v\r\n"
-         "[Sec]\r\nk=x\r\n[A]b]\r\nk=v\r\n"},
-    });
+    RunSteps(
+        file,
+        {
+            {"App", "key", "value", "[App]\r\nkey=value\r\n"},
+            {"App", "key2", "v2", "[App]\r\nkey=value\r\nkey2=v2\r\n"},
+            {"Other", "k", "v", "[App]\r\nkey=value\r\nkey2=v2\r\n[Other]\r\nk=v\r\n"},
+            // An existing key keeps its spelling.
+            {"app", "KEY", "new", "[App]\r\nkey=new\r\nkey2=v2\r\n[Other]\r\nk=v\r\n"},
+            // The latest line is written as given, less its leading blanks...
+            {"App", "key3", "  lead and trail  ",
+             "[App]\r\nkey=new\r\nkey2=v2\r\nkey3=lead and trail  \r\n[Other]\r\nk=v\r\n"},
+            // ...and the next change writes it as it reads back.
+            {"App", " key4 ", "x",
+             "[App]\r\nkey=new\r\nkey2=v2\r\nkey3=lead and trail\r\nkey4 =x\r\n[Other]\r\nk=v\r\n"},
+            {" Sec ", "k", "x",
+             "[App]\r\nkey=new\r\nkey2=v2\r\nkey3=lead and trail\r\nkey4=x\r\n[Other]\r\nk=v\r\n"
+             "[Sec ]\r\nk=x\r\n"},
+            {"App", "key2", "",
+             "[App]\r\nkey=new\r\nkey2=\r\nkey3=lead and trail\r\nkey4=x\r\n[Other]\r\nk=v\r\n"
+             "[Sec]\r\nk=x\r\n"},
+            {"App", "key2", nullptr,
+             "[App]\r\nkey=new\r\nkey3=lead and "
+             "trail\r\nkey4=x\r\n[Other]\r\nk=v\r\n[Sec]\r\nk=x\r\n"},
+            // Deleting what is not there succeeds and changes nothing.
+            {"App", "notthere", nullptr,
+             "[App]\r\nkey=new\r\nkey3=lead and "
+             "trail\r\nkey4=x\r\n[Other]\r\nk=v\r\n[Sec]\r\nk=x\r\n"},
+            {"NoSec", nullptr, nullptr,
+             "[App]\r\nkey=new\r\nkey3=lead and "
+             "trail\r\nkey4=x\r\n[Other]\r\nk=v\r\n[Sec]\r\nk=x\r\n"},
+            {"Other", nullptr, nullptr,
+             "[App]\r\nkey=new\r\nkey3=lead and trail\r\nkey4=x\r\n[Sec]\r\nk=x\r\n"},
+            {"App", "a=b", "c",
+             "[App]\r\nkey=new\r\nkey3=lead and trail\r\nkey4=x\r\na=b=c\r\n[Sec]\r\nk=x\r\n"},
+            {"App", "tab", "\tx\t",
+             "[App]\r\nkey=new\r\nkey3=lead and "
+             "trail\r\nkey4=x\r\na=b=c\r\ntab=x\t\r\n[Sec]\r\nk=x\r\n"},
+            {"A]b", "k", "v",
+             "[App]\r\nkey=new\r\nkey3=lead and "
+             "trail\r\nkey4=x\r\na=b=c\r\ntab=x\r\n[Sec]\r\nk=x\r\n"
+             "[A]b]\r\nk=v\r\n"},
+            // The nameless section is the top of the file.
+            {"", "k", "v",
+             "k=v\r\n[App]\r\nkey=new\r\nkey3=lead and "
+             "trail\r\nkey4=x\r\na=b=c\r\ntab=x\r\n[Sec]\r\n"
+             "k=x\r\n[A]b]\r\nk=v\r\n"},
+            {"App", "", "v",
+             "k=v\r\n[App]\r\nkey=new\r\nkey3=lead and trail\r\nkey4=x\r\na=b=c\r\ntab=x\r\n=v\r\n"
+             "[Sec]\r\nk=x\r\n[A]b]\r\nk=v\r\n"},
+        });
     EXPECT_EQ("x", Value("Sec", "k", file));
     EXPECT_EQ("v", Value("A]b", "k", file));
     EXPECT_EQ("v", Value("", "k", file));
@@ -125,12 +134,14 @@ TEST(ProfileWrite, ExistingTextIsRewrittenCanonicallyOnlyWhenSomethingChanges) {
          {{"", nullptr, nullptr, "[A]\r\nk=1\r\n"}, {"", "k", "v", "k=v\r\n[A]\r\nk=1\r\n"}}},
         {"bytes beyond ASCII stay",
          "[A]\r\nk=\x80\x81\xff\xc3\r\n[\xe9]\r\nx=1\r\n",
-         {{"A", "m", "\x81\x8d\x90", "[A]\r\nk=\x80\x81\xff\xc3\r\nm=\x81\x8d\x90\r\n[\xe9]\r\nx=1\r\n"},
+         {{"A", "m", "\x81\x8d\x90",
+           "[A]\r\nk=\x80\x81\xff\xc3\r\nm=\x81\x8d\x90\r\n[\xe9]\r\nx=1\r\n"},
           {"\xc9", "y", "2",
            "[A]\r\nk=\x80\x81\xff\xc3\r\nm=\x81\x8d\x90\r\n[\xe9]\r\nx=1\r\n[\xc9]\r\ny=2\r\n"}}},
         {"only ASCII blanks are trimmed",
          "[A]\r\n",
-         {{"A", "m", "\xa0x", "[A]\r\nm=\xa0x\r\n"}, {"A", "n", "\x0bx", "[A]\r\nm=\xa0x\r\nn=x\r\n"}}},
+         {{"A", "m", "\xa0x", "[A]\r\nm=\xa0x\r\n"},
+          {"A", "n", "\x0bx", "[A]\r\nm=\xa0x\r\nn=x\r\n"}}},
     };
     int index = 0;
     for (const Case& c : cases) {
@@ -169,31 +180,33 @@ TEST(ProfileWrite, TheLatestLineReadsBackAsTheNextChangeWritesIt) {
     EXPECT_EQ("v", Value("A", "k3", file));
     EXPECT_EQ("1", Value("C", "c", file));
     EXPECT_EQ("A\0C\0B\0"s, GetString(nullptr, nullptr, "", 100, file).text);
-    RunSteps(file, {
-        {"A", "k4", "w", "[A]\r\nk1=x\r\nk2=y\r\nk3=v\r\nk4=w\r\n[C]\r\nc=1\r\n[B]\r\nk=z\r\n"},
-        {"C", "c", nullptr, "[A]\r\nk1=x\r\nk2=y\r\nk3=v\r\nk4=w\r\n[C]\r\n[B]\r\nk=z\r\n"},
-    });
+    RunSteps(
+        file,
+        {
+            {"A", "k4", "w", "[A]\r\nk1=x\r\nk2=y\r\nk3=v\r\nk4=w\r\n[C]\r\nc=1\r\n[B]\r\nk=z\r\n"},
+            {"C", "c", nullptr, "[A]\r\nk1=x\r\nk2=y\r\nk3=v\r\nk4=w\r\n[C]\r\n[B]\r\nk=z\r\n"},
+        });
 
     // An unchanged value is not written again, so trailing blanks stay.
     const std::string again = folder.File("again.ini");
     RunSteps(again, {
-        {"A", "k1", "x  ", "[A]\r\nk1=x  \r\n"},
-        {"A", "k2", "y  ", "[A]\r\nk1=x\r\nk2=y  \r\n"},
-        {"A", "k2", "y", "[A]\r\nk1=x\r\nk2=y  \r\n"},
-        {"A", "k1", "x", "[A]\r\nk1=x\r\nk2=y  \r\n"},
-    });
+                        {"A", "k1", "x  ", "[A]\r\nk1=x  \r\n"},
+                        {"A", "k2", "y  ", "[A]\r\nk1=x\r\nk2=y  \r\n"},
+                        {"A", "k2", "y", "[A]\r\nk1=x\r\nk2=y  \r\n"},
+                        {"A", "k1", "x", "[A]\r\nk1=x\r\nk2=y  \r\n"},
+                    });
 
     // A key that looks like a header, a value with a lone CR.
     const std::string odd = folder.File("odd.ini");
     RunSteps(odd, {
-        {"A", "k", "   ", "[A]\r\nk=\r\n"},
-        {"A", "[X]", "1", "[A]\r\nk=\r\n[X]=1\r\n"},
-    });
+                      {"A", "k", "   ", "[A]\r\nk=\r\n"},
+                      {"A", "[X]", "1", "[A]\r\nk=\r\n[X]=1\r\n"},
+                  });
     EXPECT_EQ("A\0X\0"s, GetString(nullptr, nullptr, "", 100, odd).text);
     RunSteps(odd, {
-        {"A", "z", "1", "[A]\r\nk=\r\nz=1\r\n[X]\r\n"},
-        {"A", "cr", "a\rb", "[A]\r\nk=\r\nz=1\r\ncr=a\rb\r\n[X]\r\n"},
-    });
+                      {"A", "z", "1", "[A]\r\nk=\r\nz=1\r\n[X]\r\n"},
+                      {"A", "cr", "a\rb", "[A]\r\nk=\r\nz=1\r\ncr=a\rb\r\n[X]\r\n"},
+                  });
     EXPECT_EQ("a", Value("A", "cr", odd));
     EXPECT_EQ("k\0z\0cr\0"s, GetString("A", nullptr, "", 100, odd).text);
     RunSteps(odd, {{"A", "z", "2", "[A]\r\nk=\r\nz=2\r\ncr=a\r\nb\r\n[X]\r\n"}});
@@ -298,7 +311,7 @@ TEST(ProfileWrite, ChangesThatCannotBeSavedFailAtTheCall) {
     const Case cases[] = {
         {"missing folder", folder.File("no-folder/x.ini"), ERROR_PATH_NOT_FOUND},
         {"path of a folder", aside.path().string(), ERROR_ACCESS_DENIED},
-        {"folder path with separator", folder.File("") , ERROR_ACCESS_DENIED},
+        {"folder path with separator", folder.File(""), ERROR_ACCESS_DENIED},
         {"empty path", "", ERROR_ACCESS_DENIED}, // the current folder
     };
     for (const Case& c : cases) {
@@ -342,6 +355,16 @@ TEST(ProfileWrite, TheFlushRequestReturnsFalseAndClearsTheError) {
     EXPECT_FALSE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, nullptr));
 }
 
+TEST(ProfileWrite, AFileWrittenDirectlyIsReadAgain) {
+    ProfileFolder folder;
+    const std::string file = folder.FileWith("direct.ini", "[A]\r\nk=1\r\n");
+    EXPECT_EQ("1", Value("A", "k", file));
+    testing_support::WriteFileBytes(file, "[A]\r\nk=two\r\nj=3\r\n");
+    EXPECT_EQ("two", Value("A", "k", file));
+    EXPECT_TRUE(WritePrivateProfileStringA("A", "m", "4", file.c_str()));
+    EXPECT_EQ("[A]\r\nk=two\r\nj=3\r\nm=4\r\n", SavedBytes(file));
+}
+
 TEST(ProfileWrite, LongNamesAndValuesRoundTrip) {
     ProfileFolder folder;
     const std::string file = folder.File("long.ini");
@@ -350,7 +373,8 @@ TEST(ProfileWrite, LongNamesAndValuesRoundTrip) {
     std::string value(32766, 'v');
     value.back() = 'e';
     std::string name(1000, 'n');
-    EXPECT_TRUE(WritePrivateProfileStringA(name.c_str(), name.c_str(), value.c_str(), file.c_str()));
+    EXPECT_TRUE(
+        WritePrivateProfileStringA(name.c_str(), name.c_str(), value.c_str(), file.c_str()));
     EXPECT_EQ(value, Value(name.c_str(), name.c_str(), file, "", 40000));
     EXPECT_EQ("[" + name + "]\r\n" + name + "=" + value + "\r\n", SavedBytes(file));
     EXPECT_EQ(name + '\0', GetString(nullptr, nullptr, "", 2000, file).text);

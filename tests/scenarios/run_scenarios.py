@@ -335,6 +335,14 @@ def to_utf16_reg(text):
     return b"\xff\xfe" + text.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-16-le")
 
 
+def encode_reg(text):
+    """A registry export file as editors write it: version 5 in UTF-16LE, the
+    older REGEDIT4 in 8-bit text."""
+    if text.lstrip("\ufeff").startswith("REGEDIT4"):
+        return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-8")
+    return to_utf16_reg(text)
+
+
 class NativeRunner:
     name = "native"
 
@@ -353,7 +361,7 @@ class NativeRunner:
     def run(self, scratch, prog_exe, reg_text, args, stdin):
         store = os.path.join(scratch, "HKCU.reg")
         with open(store, "wb") as f:
-            f.write(to_utf16_reg(reg_text))
+            f.write(encode_reg(reg_text))
         env = dict(os.environ)
         env["CORVANE_REGISTRY"] = store
         proc = subprocess.run([prog_exe] + args, input=stdin, capture_output=True, env=env,
@@ -421,12 +429,12 @@ class WineRunner:
         work = os.path.join(scratch, "work")
         load = os.path.join(scratch, "load.reg")
         # One import both clears the company key and loads the scenario's registry.
-        header, _, body = reg_text.partition("\n")
+        header, _, body = reg_text.lstrip("\ufeff").partition("\n")
         if not header.strip().startswith(("Windows Registry Editor", "REGEDIT4")):
             raise RegParseError("registry.reg: no header line")
-        text = "Windows Registry Editor Version 5.00\n\n[-HKEY_CURRENT_USER\\Software\\Brax]\n\n" + body
+        text = header.strip() + "\n\n[-HKEY_CURRENT_USER\\Software\\Brax]\n\n" + body
         with open(load, "wb") as f:
-            f.write(to_utf16_reg(text))
+            f.write(encode_reg(text))
         loaded = self.wine(["regedit", "/S", self.visible(load)], cwd=work)
         if loaded.returncode != 0:
             raise RuntimeError("regedit /S failed: %s" % loaded.stderr.decode(errors="replace"))

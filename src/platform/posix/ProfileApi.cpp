@@ -107,8 +107,7 @@ UINT ParseProfileInteger(const char* text) {
 } // namespace
 
 extern "C" DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
-                                          LPSTR lpReturnedString, DWORD nSize,
-                                          LPCSTR lpFileName) {
+                                          LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName) {
     if (!lpReturnedString || nSize == 0)
         return 0;
     std::string_view fallback = lpDefault ? lpDefault : "";

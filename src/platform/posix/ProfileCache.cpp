@@ -15,7 +15,9 @@ namespace posix::profile {
 
 namespace {
 
-uint64_t HashBytes(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
+uint64_t HashBytes(std::string_view bytes) {
+    return std::hash<std::string_view>{}(bytes);
+}
 
 int64_t NowNanoseconds() {
     timespec now{};
@@ -55,7 +57,9 @@ ProfileCache& ProfileCache::Instance() {
     return *cache;
 }
 
-ProfileCache::ProfileCache() { RegisterFlushHook(FlushStage::ProfileFiles, &SaveAllAtExit); }
+ProfileCache::ProfileCache() {
+    RegisterFlushHook(FlushStage::ProfileFiles, &SaveAllAtExit);
+}
 
 std::string ProfileCache::CanonicalPath(const char* fileName) {
     std::string native = NativePath(fileName);
@@ -231,8 +235,9 @@ DWORD ProfileCache::MakeOnDisk(CachedProfile& file) {
 }
 
 void ProfileCache::DiscardWarning(const CachedProfile& file) const {
-    std::fprintf(stderr, "%s: warning: %s was changed by another program; unsaved changes to it "
-                         "are discarded\n",
+    std::fprintf(stderr,
+                 "%s: warning: %s was changed by another program; unsaved changes to it "
+                 "are discarded\n",
                  ProgramName(), file.path.c_str());
 }
 
@@ -246,8 +251,9 @@ DWORD ProfileCache::SaveFile(CachedProfile& file) {
         return Win32ErrorFromErrno(result.error, file.path);
     }
     if (result.changedBehind)
-        std::fprintf(stderr, "%s: warning: %s was changed by another program since it was read; "
-                             "it is replaced\n",
+        std::fprintf(stderr,
+                     "%s: warning: %s was changed by another program since it was read; "
+                     "it is replaced\n",
                      ProgramName(), file.path.c_str());
     file.stamp = result.stamp;
     file.diskHash = HashBytes(bytes);

@@ -60,17 +60,17 @@ struct CachedProfile {
     std::string path; // absolute, '/' separators
     ProfileDocument document;
     ProfileEncoding encoding = ProfileEncoding::Ansi;
-    DiskStamp stamp;        // the version on disk the document started from
-    uint64_t diskHash = 0;  // hash of those bytes, for recent files
-    bool loaded = false;    // the document reflects `stamp`
-    bool dirty = false;     // changed since loaded or saved
-    bool recent = false;    // `stamp` is too recent to trust alone
-    bool writable = false;  // CheckWritable passed for `stamp`
-    int saveErrno = 0;      // errno of the latest failed save
+    DiskStamp stamp;       // the version on disk the document started from
+    uint64_t diskHash = 0; // hash of those bytes, for recent files
+    bool loaded = false;   // the document reflects `stamp`
+    bool dirty = false;    // changed since loaded or saved
+    bool recent = false;   // `stamp` is too recent to trust alone
+    bool writable = false; // CheckWritable passed for `stamp`
+    int saveErrno = 0;     // errno of the latest failed save
 };
 
 class ProfileCache {
-public:
+  public:
     // The file's change time counts as too recent to trust within this many
     // nanoseconds (a few ticks of the kernel's clock for file times).
     static constexpr int64_t kRecentWindow = 100'000'000;
@@ -109,7 +109,7 @@ public:
     // The absolute '/'-separated path the cache uses for a file name.
     static std::string CanonicalPath(const char* fileName);
 
-private:
+  private:
     ProfileCache();
 
     bool Refresh(CachedProfile& file, const PathState& state, DWORD& error);

@@ -31,7 +31,7 @@ std::string BaseNameOf(const std::string& path) {
 
 // Closes a descriptor when it goes out of scope.
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd) : m_fd(fd) {}
     ~FileDescriptor() { Close(); }
     FileDescriptor(const FileDescriptor&) = delete;
@@ -46,7 +46,7 @@ public:
         return result;
     }
 
-private:
+  private:
     int m_fd;
 };
 

@@ -80,7 +80,9 @@ struct ProfileDocument::Section {
     }
 };
 
-ProfileDocument::ProfileDocument() { AppendSection(std::string(), 0); }
+ProfileDocument::ProfileDocument() {
+    AppendSection(std::string(), 0);
+}
 ProfileDocument::~ProfileDocument() = default;
 ProfileDocument::ProfileDocument(ProfileDocument&&) noexcept = default;
 ProfileDocument& ProfileDocument::operator=(ProfileDocument&&) noexcept = default;
@@ -140,7 +142,8 @@ void ProfileDocument::RemoveSection(Section* section) {
         if (list.empty())
             m_sectionIndex.erase(indexed);
     }
-    std::erase_if(m_sections, [section](const auto& candidate) { return candidate.get() == section; });
+    std::erase_if(m_sections,
+                  [section](const auto& candidate) { return candidate.get() == section; });
 }
 
 void ProfileDocument::RebuildSectionIndex() {

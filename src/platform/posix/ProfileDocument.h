@@ -27,7 +27,7 @@
 namespace posix::profile {
 
 class ProfileDocument {
-public:
+  public:
     ProfileDocument();
     ~ProfileDocument();
     ProfileDocument(ProfileDocument&&) noexcept;
@@ -70,7 +70,7 @@ public:
     // Number of sections, the nameless one included (for tests and sizing).
     size_t SectionCount() const { return m_sections.size(); }
 
-private:
+  private:
     struct Entry;
     struct Section;
     struct Locator;

@@ -26,11 +26,15 @@ std::string_view CutAtNul(std::string_view text) {
 
 namespace {
 
-char FoldAscii(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch + 32) : ch; }
+char FoldAscii(char ch) {
+    return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch + 32) : ch;
+}
 
 // Trimmed text cut at its first NUL: what a stored name or value holds. The cut
 // comes first so that blanks before a NUL never survive into a name.
-std::string StoredText(std::string_view text) { return std::string(TrimBlanks(CutAtNul(text))); }
+std::string StoredText(std::string_view text) {
+    return std::string(TrimBlanks(CutAtNul(text)));
+}
 
 } // namespace
 
@@ -143,7 +147,9 @@ void AppendUnit(std::string& out, uint32_t unit, bool bigEndian) {
     out += bigEndian ? lo : hi;
 }
 
-bool IsContinuation(unsigned char ch) { return (ch & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char ch) {
+    return (ch & 0xC0) == 0x80;
+}
 
 // UTF-8 to UTF-16 code units; a byte that starts no valid sequence becomes the
 // lone surrogate DC00 + byte, which DecodeUtf16 turns back into that byte.
@@ -160,7 +166,8 @@ std::string EncodeUtf16(std::string_view text, bool bigEndian) {
         if (lead < 0x80) {
             length = 1;
             code = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF && i + 1 < text.size() && IsContinuation(at(i + 1))) {
+        } else if (lead >= 0xC2 && lead <= 0xDF && i + 1 < text.size() &&
+                   IsContinuation(at(i + 1))) {
             length = 2;
             code = (lead & 0x1Fu) << 6 | (at(i + 1) & 0x3Fu);
         } else if (lead >= 0xE0 && lead <= 0xEF && i + 2 < text.size() &&

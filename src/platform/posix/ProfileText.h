@@ -42,12 +42,12 @@ struct ProfileLine {
 // lines are skipped. A line that starts with '[' and holds a ']' is a header
 // naming the text up to its last ']'; any other line is a key line.
 class ProfileLineReader {
-public:
+  public:
     explicit ProfileLineReader(std::string_view text) : m_rest(text) {}
     // Fills `line` with the next meaningful line; false at the end of the text.
     bool Next(ProfileLine& line);
 
-private:
+  private:
     std::string_view m_rest;
 };
 

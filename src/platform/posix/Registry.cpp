@@ -271,11 +271,10 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
     // Windows does: it reads the byte after the count.
     if (cbData && IsStringType(dwType) && lpData[cbData - 1] != 0 && lpData[cbData] == 0)
         cbData++;
-    posix::TheRegistryStore().SetValue(
-        *key, name, dwType,
-        std::string_view(
-            reinterpret_cast<const char*>(lpData ? lpData : reinterpret_cast<const BYTE*>("")),
-            cbData));
+    std::string_view data;
+    if (cbData)
+        data = std::string_view(reinterpret_cast<const char*>(lpData), cbData);
+    posix::TheRegistryStore().SetValue(*key, name, dwType, data);
     return ERROR_SUCCESS;
 }
 

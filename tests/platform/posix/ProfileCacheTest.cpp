@@ -167,7 +167,8 @@ TEST(ProfileCache, StringsOfAnyLengthRoundTrip) {
     std::string value(100000, 'v');
     value.back() = 'e';
     std::string name(40000, 'n');
-    ASSERT_TRUE(WritePrivateProfileStringA(name.c_str(), name.c_str(), value.c_str(), file.c_str()));
+    ASSERT_TRUE(
+        WritePrivateProfileStringA(name.c_str(), name.c_str(), value.c_str(), file.c_str()));
     EXPECT_EQ(value, Value(name.c_str(), name.c_str(), file, "", 200000));
     EXPECT_EQ("[" + name + "]\r\n" + name + "=" + value + "\r\n", SavedBytes(file));
     std::string fallback(50000, 'd');
@@ -188,14 +189,16 @@ TEST(ProfileCache, NullArgumentsAreRefusedWithoutHarm) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
     char buffer[16];
     EXPECT_EQ(3u, GetPrivateProfileStringA("A", "k", "def", buffer, sizeof buffer, nullptr));
-    EXPECT_EQ(0u, GetPrivateProfileStringA(nullptr, nullptr, nullptr, buffer, sizeof buffer, nullptr));
+    EXPECT_EQ(0u,
+              GetPrivateProfileStringA(nullptr, nullptr, nullptr, buffer, sizeof buffer, nullptr));
     EXPECT_EQ(9u, GetPrivateProfileIntA("A", "k", 9, nullptr));
     EXPECT_EQ("[A]\r\nk=1\r\n", SavedBytes(file));
 }
 
 TEST(ProfileCache, Utf16FilesCarryUtf8Text) {
     ProfileFolder folder;
-    std::string file = folder.FileWith("wide.ini", "\xff\xfe[\0A\0]\0\r\0\n\0k\0=\0\xe9\0\r\0\n\0"s);
+    std::string file =
+        folder.FileWith("wide.ini", "\xff\xfe[\0A\0]\0\r\0\n\0k\0=\0\xe9\0\r\0\n\0"s);
     EXPECT_EQ("\xc3\xa9", Value("A", "k", file));
     ASSERT_TRUE(WritePrivateProfileStringA("A", "euro", "\xe2\x82\xac", file.c_str()));
     ASSERT_TRUE(WritePrivateProfileStringA("A", "bad", "\xff", file.c_str()));

@@ -65,12 +65,14 @@ struct Reference {
                 text = RefText(sections);
                 return true;
             }
-            s.lines.push_back({ProfileLine::Kind::Key, std::string(TrimLeadingBlanks(key)), newValue, true});
+            s.lines.push_back(
+                {ProfileLine::Kind::Key, std::string(TrimLeadingBlanks(key)), newValue, true});
             text = RefText(sections);
             return true;
         }
         RefSection added{std::string(TrimLeadingBlanks(section)), {}};
-        added.lines.push_back({ProfileLine::Kind::Key, std::string(TrimLeadingBlanks(key)), newValue, true});
+        added.lines.push_back(
+            {ProfileLine::Kind::Key, std::string(TrimLeadingBlanks(key)), newValue, true});
         sections.push_back(added);
         text = RefText(sections);
         return true;
@@ -103,7 +105,6 @@ struct Reference {
         }
         return false;
     }
-
 };
 
 // Reads of one parsed text.
@@ -153,8 +154,8 @@ const std::vector<std::string> kKeys = {
     "k", "K", " k ", "", " ", "=", "a=b", "[K]", ";c", "x\ry", "q\r\n[Z]\r\nz", "[", "j",
 };
 const std::vector<std::string> kValues = {
-    "1",   "",   "  v  ",      "\"q\"", "a\r\nb", "c\r[New]\rd=e", "\r\n", "[]", "x\n\n[]\ny=1",
-    "  ",  "]",  "2\r\n[ ]\r\nw=3",
+    "1",    "",   "  v  ",        "\"q\"", "a\r\nb", "c\r[New]\rd=e",
+    "\r\n", "[]", "x\n\n[]\ny=1", "  ",    "]",      "2\r\n[ ]\r\nw=3",
 };
 const std::vector<std::string> kStartTexts = {
     "",
