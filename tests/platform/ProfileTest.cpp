@@ -71,25 +71,27 @@ const ValueCase kValueCases[] = {
     {"Sec1", "kq_only", "\""},         // one quote alone stays
     {"Sec1", "kmix", "\"abc'"},        // different quotes stay
     {"Sec1", "emptyv", ""},            // empty, not the default
-    {"Sec1", "", "novalkey"},          // "=x" is the key without a name
-    {"Sec1", " ", "novalkey"},         // the key name is trimmed first
-    {"Sec1", "dup", "first"},          // the first of two keys wins
-    {"Sec1", "a", "b=c"},              // the first '=' splits
-    {"Sec1", "key3", "(default)"},     // a repeated section is not searched
-    {"Sec2", "k", "v"},                // "[ Sec2 ]" is Sec2
-    {" Sec2", "k", "v"},               // lookup names are trimmed
-    {"Sec2", "k3", "v3"},              // "[Sec3" opens no section
-    {"Sec3", "k3", "(default)"},       //
-    {"a]b", "ka", "va"},               // the name ends at the last ']'
-    {"Sec5", "k5", "v5"},              // text after ']' is ignored
-    {"", "top", "headless"},           // lines before the first header
-    {" ", "top", "headless"},          //
-    {"", "", "nameless top"},          //
-    {"", "ke", "(default)"},           // "[]" opens a second nameless section
-    {"Empty", "ke", "(default)"},      //
-    {"semi;colon", "k", "semi"},       //
-    {"Indented", "ki", "vi"},          // an indented header
-    {"Missing", "k", "(default)"},     //
+    // "=x" is the key without a name. (Windows itself is documented to give the
+    // default for an empty name; the Windows build under Wine finds the key.)
+    {"Sec1", "", "novalkey"},
+    {"Sec1", " ", "novalkey"},     // the key name is trimmed first
+    {"Sec1", "dup", "first"},      // the first of two keys wins
+    {"Sec1", "a", "b=c"},          // the first '=' splits
+    {"Sec1", "key3", "(default)"}, // a repeated section is not searched
+    {"Sec2", "k", "v"},            // "[ Sec2 ]" is Sec2
+    {" Sec2", "k", "v"},           // lookup names are trimmed
+    {"Sec2", "k3", "v3"},          // "[Sec3" opens no section
+    {"Sec3", "k3", "(default)"},   //
+    {"a]b", "ka", "va"},           // the name ends at the last ']'
+    {"Sec5", "k5", "v5"},          // text after ']' is ignored
+    {"", "top", "headless"},       // lines before the first header
+    {" ", "top", "headless"},      //
+    {"", "", "nameless top"},      //
+    {"", "ke", "(default)"},       // "[]" opens a second nameless section
+    {"Empty", "ke", "(default)"},  //
+    {"semi;colon", "k", "semi"},   //
+    {"Indented", "ki", "vi"},      // an indented header
+    {"Missing", "k", "(default)"}, //
 };
 
 struct ListCase {
@@ -105,7 +107,9 @@ const ListCase kListCases[] = {
     {"sec1",
      "key1\0key2\0ktab\0# hash\0kq\0ksq\0kq1\0kqq\0kq_only\0kmix\0emptyv\0\0dup\0DUP\0a\0"s},
     {"Sec2", "k\0k3\0"s},
-    {"", "top\0\0"s},       // the lines before the first header
+    // The lines before the first header. (Windows itself is documented to
+    // give the default for an empty section name; Wine lists these keys.)
+    {"", "top\0\0"s},
     {" Sec1", "(default)"}, // lists do not trim the section name
     {"Empty", "(default)"},
     {"Missing", "(default)"},
@@ -332,6 +336,8 @@ TEST(ProfileRead, LongLinesAndLongValues) {
     EXPECT_EQ("A\0B\0"s, GetString(nullptr, nullptr, "d", 100, file).text);
 }
 
+// The documentation speaks of decimal numbers only; the Windows build under
+// Wine also reads "0x", "0o" and "0b" prefixes, and so do we.
 TEST(ProfileInt, ReadsASignedNumberThatWrapsModulo2To32) {
     ProfileFolder folder;
     std::string file = folder.FileWith(

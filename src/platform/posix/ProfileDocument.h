@@ -11,8 +11,10 @@
 //   removed) until the next change; lookups already see it as it will read back
 //   (trailing blanks gone, a value holding line ends split into lines);
 // - lines before the first header form the nameless section, always first;
-// - a "[]" header in the middle and lines that are empty after a NUL byte
-//   survive only until the first change, as a re-read of the written text would.
+// - a "[]" header after the first line (read from the file, or opened by a
+//   value holding a line end) keeps its section apart until the next change,
+//   whose text writes its lines into the section before it; lines empty after
+//   a NUL byte are written as blank lines by the first change and then vanish.
 #pragma once
 
 #include "platform/posix/ProfileText.h"
@@ -73,7 +75,6 @@ class ProfileDocument {
   private:
     struct Entry;
     struct Section;
-    struct Locator;
 
     Section* FirstSection(std::string_view foldedName) const;
     Section* AppendSection(std::string name, uint32_t runId);
@@ -97,10 +98,10 @@ class ProfileDocument {
     uint32_t m_runId = 0;
     bool m_runActive = false;
 
-    bool m_blankEntriesUnsettled = false; // loaded NUL lines not yet made ghosts
-    bool m_ghostsPresent = false;         // ghosts to drop at the next change
-    bool m_sectionsUnsettled = false;     // a "" section to merge or a missing nameless one
-    bool m_runOpenedNamelessSection = false;
+    bool m_blankEntriesUnsettled = false;    // loaded NUL lines not yet made ghosts
+    bool m_ghostsPresent = false;            // ghosts to drop at the next change
+    bool m_sectionsUnsettled = false;        // merge "" sections / restore the nameless one
+    bool m_runOpenedNamelessSection = false; // to merge after the next change
 };
 
 } // namespace posix::profile

@@ -1,6 +1,6 @@
 // The Linux cache behind the private-profile functions: files changed on disk,
 // saving, failures, and what the Windows build cannot show.
-#include "../ProfileTestSupport.h"
+#include "platform/ProfileTestSupport.h"
 
 #include "platform/posix/FlushAtExit.h"
 
