@@ -17,17 +17,17 @@ RegistryValueReader::Result RegistryValueReader::Read(DWORD index, RegistryValue
     // Sizes may be reported in characters of another encoding than the 8-bit
     // text read here; a few doublings cover any such difference.
     for (int attempt = 0; attempt < 8; ++attempt) {
-        std::vector<char> name(m_nameSize + 1, '\0');
-        value.data.assign(m_dataSize + 1, 0);
+        m_name.assign(m_nameSize + 1, '\0');
+        m_data.resize(m_dataSize + 1);
         DWORD nameLength = m_nameSize;
         DWORD dataLength = m_dataSize;
         DWORD type = REG_NONE;
-        LONG result = RegEnumValueA(m_key, index, name.data(), &nameLength, nullptr, &type,
-                                    value.data.data(), &dataLength);
+        LONG result = RegEnumValueA(m_key, index, m_name.data(), &nameLength, nullptr, &type,
+                                    m_data.data(), &dataLength);
         if (result == ERROR_SUCCESS) {
-            value.name.assign(name.data(), std::min(nameLength, m_nameSize));
+            value.name.assign(m_name.data(), std::min(nameLength, m_nameSize));
             value.type = type;
-            value.data.resize(std::min(dataLength, m_dataSize));
+            value.data.assign(m_data.begin(), m_data.begin() + std::min(dataLength, m_dataSize));
             return Result::value;
         }
         if (result == ERROR_NO_MORE_ITEMS)

@@ -29,6 +29,9 @@ class RegistryValueReader {
     HKEY m_key;
     DWORD m_nameSize;
     DWORD m_dataSize;
+    // Reused for every value; a value keeps only the bytes it holds.
+    std::vector<char> m_name;
+    std::vector<BYTE> m_data;
 };
 
 // Names of the direct sub-keys of `key`, in enumeration order, whatever their

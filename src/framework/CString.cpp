@@ -11,9 +11,13 @@ bool IsAsciiSpace(char ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
 }
 
-char AsciiUpper(char ch) { return (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 32) : ch; }
+char AsciiUpper(char ch) {
+    return (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 32) : ch;
+}
 
-char AsciiLower(char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch + 32) : ch; }
+char AsciiLower(char ch) {
+    return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch + 32) : ch;
+}
 
 char CString::GetAt(int index) const {
     if (index < 0 || index >= GetLength())
@@ -32,7 +36,9 @@ CString& CString::operator=(const char* text) {
     return *this;
 }
 
-int CString::Compare(const char* text) const { return std::strcmp(m_text.c_str(), text ? text : ""); }
+int CString::Compare(const char* text) const {
+    return std::strcmp(m_text.c_str(), text ? text : "");
+}
 
 int CString::CompareNoCase(const char* text) const {
     const unsigned char* a = reinterpret_cast<const unsigned char*>(m_text.c_str());
@@ -45,7 +51,9 @@ int CString::CompareNoCase(const char* text) const {
     }
 }
 
-CString CString::Mid(int first) const { return Mid(first, GetLength()); }
+CString CString::Mid(int first) const {
+    return Mid(first, GetLength());
+}
 
 CString CString::Mid(int first, int count) const {
     if (first < 0)
@@ -57,7 +65,9 @@ CString CString::Mid(int first, int count) const {
     return CString(m_text.substr(first, count));
 }
 
-CString CString::Left(int count) const { return Mid(0, count); }
+CString CString::Left(int count) const {
+    return Mid(0, count);
+}
 
 CString CString::Right(int count) const {
     if (count <= 0)
@@ -98,7 +108,9 @@ CString& CString::MakeLower() {
     return *this;
 }
 
-CString& CString::Trim() { return TrimRight().TrimLeft(); }
+CString& CString::Trim() {
+    return TrimRight().TrimLeft();
+}
 
 CString& CString::TrimLeft() {
     size_t n = 0;
@@ -241,14 +253,36 @@ void CString::ReleaseBuffer(int newLength) {
         m_text.resize(newLength);
 }
 
-CString operator+(const CString& a, const CString& b) { return CString(a.str() + b.str()); }
-CString operator+(const CString& a, const char* b) { return CString(a.str() + (b ? b : "")); }
-CString operator+(const char* a, const CString& b) { return CString((a ? a : "") + b.str()); }
-CString operator+(const CString& a, char b) { return CString(a.str() + b); }
-bool operator==(const CString& a, const CString& b) { return a.str() == b.str(); }
-bool operator==(const CString& a, const char* b) { return a.str() == (b ? b : ""); }
-bool operator==(const char* a, const CString& b) { return b == a; }
-bool operator!=(const CString& a, const CString& b) { return !(a == b); }
-bool operator!=(const CString& a, const char* b) { return !(a == b); }
-bool operator!=(const char* a, const CString& b) { return !(b == a); }
-bool operator<(const CString& a, const CString& b) { return a.str() < b.str(); }
+CString operator+(const CString& a, const CString& b) {
+    return CString(a.str() + b.str());
+}
+CString operator+(const CString& a, const char* b) {
+    return CString(a.str() + (b ? b : ""));
+}
+CString operator+(const char* a, const CString& b) {
+    return CString((a ? a : "") + b.str());
+}
+CString operator+(const CString& a, char b) {
+    return CString(a.str() + b);
+}
+bool operator==(const CString& a, const CString& b) {
+    return a.str() == b.str();
+}
+bool operator==(const CString& a, const char* b) {
+    return a.str() == (b ? b : "");
+}
+bool operator==(const char* a, const CString& b) {
+    return b == a;
+}
+bool operator!=(const CString& a, const CString& b) {
+    return !(a == b);
+}
+bool operator!=(const CString& a, const char* b) {
+    return !(a == b);
+}
+bool operator!=(const char* a, const CString& b) {
+    return !(b == a);
+}
+bool operator<(const CString& a, const CString& b) {
+    return a.str() < b.str();
+}

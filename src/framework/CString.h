@@ -7,10 +7,11 @@
 #include <string_view>
 
 class CString {
-public:
+  public:
     CString() = default;
     CString(const char* text) : m_text(text ? text : "") {}
-    CString(const char* text, int length) : m_text(text ? std::string(text, length) : std::string()) {}
+    CString(const char* text, int length)
+        : m_text(text ? std::string(text, length) : std::string()) {}
     CString(char ch, int count = 1) : m_text(count > 0 ? count : 0, ch) {}
     CString(std::string text) : m_text(std::move(text)) {}
     CString(std::string_view text) : m_text(text) {}
@@ -90,7 +91,7 @@ public:
     char* GetBufferSetLength(int length);
     void ReleaseBuffer(int newLength = -1);
 
-private:
+  private:
     std::string m_text;
 };
 

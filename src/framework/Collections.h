@@ -10,12 +10,12 @@
 #include <vector>
 
 class CObject {
-public:
+  public:
     virtual ~CObject() = default;
 };
 
 template <class T> class CArray : public CObject {
-public:
+  public:
     CArray() = default;
 
     int GetSize() const { return static_cast<int>(m_items.size()); }
@@ -68,7 +68,7 @@ public:
     std::vector<T>& items() { return m_items; }
     const std::vector<T>& items() const { return m_items; }
 
-private:
+  private:
     size_t CheckIndex(int index) const {
         if (index < 0 || index >= GetSize())
             throw CInvalidArgException();
@@ -85,7 +85,7 @@ class CObArray : public CArray<CObject*> {};
 
 // Maps keyed by the exact bytes of a string (callers fold case themselves).
 template <class V> class CMapString : public CObject {
-public:
+  public:
     explicit CMapString(int blockSize = 10) { (void)blockSize; }
 
     int GetCount() const { return static_cast<int>(m_map.size()); }
@@ -111,16 +111,16 @@ public:
 
     const std::unordered_map<std::string, V>& items() const { return m_map; }
 
-private:
+  private:
     std::unordered_map<std::string, V> m_map;
 };
 
 class CMapStringToString : public CMapString<CString> {
-public:
+  public:
     using CMapString<CString>::CMapString;
 };
 
 class CMapStringToOb : public CMapString<CObject*> {
-public:
+  public:
     using CMapString<CObject*>::CMapString;
 };

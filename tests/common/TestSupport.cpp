@@ -23,7 +23,9 @@ ScratchDir::~ScratchDir() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::string ScratchDir::file(const std::string& name) const { return (m_path / name).string(); }
+std::string ScratchDir::file(const std::string& name) const {
+    return (m_path / name).string();
+}
 
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

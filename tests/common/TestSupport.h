@@ -8,7 +8,7 @@ namespace testing_support {
 
 // A fresh empty folder, removed with its content when the object goes.
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -18,7 +18,7 @@ public:
     // path() / name as a narrow string with native separators.
     std::string file(const std::string& name) const;
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 

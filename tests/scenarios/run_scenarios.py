@@ -42,6 +42,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 BRAX = "hkey_current_user\\software\\brax"
 BACKUP_PATTERN = "*-registry-backup*.reg"
@@ -358,6 +359,18 @@ class NativeRunner:
     def prepare(self):
         pass
 
+    def import_reg(self, path, work):
+        """Imports a registry file with the registry editor."""
+        # Under load Wine's registry editor now and then fails at start-up with
+        # no message; the import is idempotent, so it is tried again.
+        for attempt in range(3):
+            done = self.wine(["regedit", "/S", self.visible(path)], cwd=work)
+            if done.returncode == 0:
+                return
+            time.sleep(1 + attempt)
+        raise RuntimeError("regedit /S %s failed (exit %d): %s" % (
+            path, done.returncode, done.stderr.decode(errors="replace")))
+
     def run(self, scratch, prog_exe, reg_text, args, stdin):
         store = os.path.join(scratch, "HKCU.reg")
         with open(store, "wb") as f:
@@ -435,9 +448,7 @@ class WineRunner:
         text = header.strip() + "\n\n[-HKEY_CURRENT_USER\\Software\\Brax]\n\n" + body
         with open(load, "wb") as f:
             f.write(encode_reg(text))
-        loaded = self.wine(["regedit", "/S", self.visible(load)], cwd=work)
-        if loaded.returncode != 0:
-            raise RuntimeError("regedit /S failed: %s" % loaded.stderr.decode(errors="replace"))
+        self.import_reg(load, work)
         proc = self.wine([prog_exe] + args, cwd=work, input=stdin)
         out = os.path.join(scratch, "after.reg")
         self.wine(["regedit", "/E", self.visible(out), "HKEY_CURRENT_USER\\Software\\Brax"],
@@ -454,9 +465,7 @@ class WineRunner:
         """The registry export after importing the backups with the registry editor."""
         work = os.path.join(scratch, "work")
         for path in backups:
-            done = self.wine(["regedit", "/S", self.visible(path)], cwd=work)
-            if done.returncode != 0:
-                raise RuntimeError("regedit /S %s failed" % path)
+            self.import_reg(path, work)
         out = os.path.join(scratch, "restored.reg")
         self.wine(["regedit", "/E", self.visible(out), "HKEY_CURRENT_USER\\Software\\Brax"],
                   cwd=work)

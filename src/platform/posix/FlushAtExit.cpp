@@ -8,7 +8,9 @@ namespace {
 FlushHook g_hooks[2] = {nullptr, nullptr};
 bool g_atExitRegistered = false;
 
-void FlushAtProcessExit() { FlushAll(); }
+void FlushAtProcessExit() {
+    FlushAll();
+}
 
 } // namespace
 
