@@ -359,18 +359,6 @@ class NativeRunner:
     def prepare(self):
         pass
 
-    def import_reg(self, path, work):
-        """Imports a registry file with the registry editor."""
-        # Under load Wine's registry editor now and then fails at start-up with
-        # no message; the import is idempotent, so it is tried again.
-        for attempt in range(3):
-            done = self.wine(["regedit", "/S", self.visible(path)], cwd=work)
-            if done.returncode == 0:
-                return
-            time.sleep(1 + attempt)
-        raise RuntimeError("regedit /S %s failed (exit %d): %s" % (
-            path, done.returncode, done.stderr.decode(errors="replace")))
-
     def run(self, scratch, prog_exe, reg_text, args, stdin):
         store = os.path.join(scratch, "HKCU.reg")
         with open(store, "wb") as f:
@@ -437,6 +425,18 @@ class WineRunner:
                            stderr=subprocess.DEVNULL, timeout=60)
         except OSError:
             pass  # no separate server program: every call starts its own
+
+    def import_reg(self, path, work):
+        """Imports a registry file with the registry editor."""
+        # Under load Wine's registry editor now and then fails at start-up with
+        # no message; the import is idempotent, so it is tried again.
+        for attempt in range(3):
+            done = self.wine(["regedit", "/S", self.visible(path)], cwd=work)
+            if done.returncode == 0:
+                return
+            time.sleep(1 + attempt)
+        raise RuntimeError("regedit /S %s failed (exit %d): %s" % (
+            path, done.returncode, done.stderr.decode(errors="replace")))
 
     def run(self, scratch, prog_exe, reg_text, args, stdin):
         work = os.path.join(scratch, "work")
