@@ -24,7 +24,7 @@ bool CPluginMenu::Load(const char* path, HKEY root) {
 void CPluginMenu::LoadLevel(CPluginItem& parent, HKEY base, const CString& subKey) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(base, subKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegistryValue value;
+        EnumeratedValue value;
         for (DWORD index = 0;; ++index) {
             LONG result = EnumRegistryValue(key, index, value);
             if (result == ERROR_MORE_DATA)

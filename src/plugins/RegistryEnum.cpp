@@ -13,7 +13,7 @@ const DWORD kMaxDataSize = 1u << 28;
 
 } // namespace
 
-LONG EnumRegistryValue(HKEY key, DWORD index, RegistryValue& value) {
+LONG EnumRegistryValue(HKEY key, DWORD index, EnumeratedValue& value) {
     std::vector<char> name(kFirstBufferSize);
     std::vector<BYTE> data(kFirstBufferSize);
     for (;;) {

@@ -5,7 +5,9 @@
 #include "framework/CString.h"
 #include "platform/winapi.h"
 
-struct RegistryValue {
+// Named apart from the application's RegistryValue (app/RegistryRead.h): two
+// classes of one name in one program share their inline members at link time.
+struct EnumeratedValue {
     CString name;
     DWORD type = REG_NONE;
     // The data up to its first NUL (string values are stored with theirs).
@@ -15,7 +17,7 @@ struct RegistryValue {
 // The value at index: ERROR_SUCCESS, ERROR_NO_MORE_ITEMS at the end, or the
 // failure of the call. Buffers start at 1,024 bytes and grow while the call
 // reports ERROR_MORE_DATA.
-LONG EnumRegistryValue(HKEY key, DWORD index, RegistryValue& value);
+LONG EnumRegistryValue(HKEY key, DWORD index, EnumeratedValue& value);
 
 // The name of the sub-key at index, with the same results and buffer rule.
 LONG EnumRegistrySubKey(HKEY key, DWORD index, CString& name);

@@ -110,9 +110,37 @@ void AppendUtf8(std::string& out, uint32_t code) {
     }
 }
 
+// True when the bytes that the lone surrogates from position i on stand for
+// start with a UTF-8 sequence that EncodeUtf16 would take as one character.
+// unitAt gives the unit at a byte position, count the end.
+template <typename UnitAt> bool StartsUtf8Sequence(UnitAt unitAt, size_t i, size_t count) {
+    auto byteAt = [&](size_t n) -> int {
+        size_t at = i + 2 * n;
+        if (at >= count)
+            return -1;
+        uint32_t unit = unitAt(at);
+        return unit >= 0xDC80 && unit <= 0xDCFF ? static_cast<int>(unit - 0xDC00) : -1;
+    };
+    int lead = byteAt(0);
+    size_t continuations = lead >= 0xC2 && lead <= 0xDF   ? 1
+                           : lead >= 0xE0 && lead <= 0xEF ? 2
+                           : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                          : 0;
+    if (continuations == 0)
+        return false;
+    for (size_t n = 1; n <= continuations; ++n) {
+        int next = byteAt(n);
+        if (next < 0x80 || next > 0xBF)
+            return false;
+    }
+    int second = byteAt(1);
+    return !(lead == 0xE0 && second < 0xA0) && !(lead == 0xF0 && second < 0x90) &&
+           !(lead == 0xF4 && second > 0x8F);
+}
+
 // UTF-16 code units to UTF-8. A lone surrogate DC80..DCFF stands for the single
-// byte that EncodeUtf16 could not decode; other lone surrogates keep their
-// three-byte form.
+// byte that EncodeUtf16 could not decode, unless such bytes would join into a
+// character there; those and other lone surrogates keep their three-byte form.
 std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
     std::string out;
     out.reserve(bytes.size() / 2);
@@ -132,7 +160,7 @@ std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
                 continue;
             }
         }
-        if (unit >= 0xDC80 && unit <= 0xDCFF)
+        if (unit >= 0xDC80 && unit <= 0xDCFF && !StartsUtf8Sequence(unitAt, i, count))
             out += static_cast<char>(unit - 0xDC00);
         else
             AppendUtf8(out, unit);

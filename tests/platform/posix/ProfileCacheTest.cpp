@@ -209,6 +209,35 @@ TEST(ProfileCache, Utf16FilesCarryUtf8Text) {
     EXPECT_EQ("\xe2\x82\xac", Value("A", "euro", file));
 }
 
+// Lone low surrogates stand for single bytes in the 8-bit text. Where those
+// bytes would join into a character (DCC3 DCA9 would read as C3 A9, which is
+// U+00E9), a save must still write the surrogates, not that character.
+TEST(ProfileCache, LoneSurrogatesOfAUtf16FileSurviveASave) {
+    ProfileFolder folder;
+    const std::string head = "\xff\xfe[\0A\0]\0\r\0\n\0"s;
+    struct Case {
+        const char* what;
+        std::string units; // the value's UTF-16LE code units
+    };
+    const Case cases[] = {
+        {"two bytes of one character", "\xc3\xdc\xa9\xdc"s},
+        {"three bytes of one character", "\xe2\xdc\x82\xdc\xac\xdc"s},
+        {"four bytes of one character", "\xf0\xdc\x9f\xdc\x8e\xdc\xb5\xdc"s},
+        {"a lead without its continuation", "\xc3\xdcx\0"s},
+        {"a lead and a real character", "\xc3\xdc\xe9\0"s},
+        {"a paired surrogate after a lone one", "\xc3\xdc\x3d\xd8\x00\xde"s},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string file = folder.FileWith("lone" + std::to_string(++n) + ".ini",
+                                           head + "k\0=\0"s + c.units + "\r\0\n\0"s);
+        ASSERT_TRUE(WritePrivateProfileStringA("A", "other", "1", file.c_str()));
+        EXPECT_EQ(head + "k\0=\0"s + c.units + "\r\0\n\0o\0t\0h\0e\0r\0=\0001\0\r\0\n\0"s,
+                  SavedBytes(file));
+    }
+}
+
 TEST(ProfileCache, BackslashesAndRelativeNamesReachTheSameFile) {
     ProfileFolder folder;
     std::string base = folder.File("");

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 using namespace std::string_literals;
@@ -113,12 +114,14 @@ TEST_F(RegistryProcess, ABrokenStoreStopsTheProgramWithItsLineAndExitCode4) {
 
 TEST_F(RegistryProcess, LoadStoreOrStopGivesAStoreOrStops) {
     WriteFileBytes(StorePath(), "REGEDIT4\n[HKCU\\A]\n\"v\"=\"1\"\n");
-    posix::RegistryStore* store = posix::LoadStoreOrStop(StorePath());
+    // The process keeps its store to the end; a test gives its stores back.
+    std::unique_ptr<posix::RegistryStore> store(posix::LoadStoreOrStop(StorePath()));
     ASSERT_NE(nullptr, store);
     EXPECT_NE(nullptr, store->OpenPath(store->Root(), "A"));
 
     std::string missing = File("missing.reg");
-    EXPECT_EQ(0u, posix::LoadStoreOrStop(missing)->Root()->SubKeyCount());
+    store.reset(posix::LoadStoreOrStop(missing));
+    EXPECT_EQ(0u, store->Root()->SubKeyCount());
     EXPECT_FALSE(FileExists(missing));
 
     WriteFileBytes(StorePath(), "\xFF\xFE"s + "[\0"s);
