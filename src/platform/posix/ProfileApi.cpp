@@ -28,11 +28,12 @@ std::string_view TrimDefault(std::string_view text) {
 }
 
 // Copies one string, without the matching quotes ("..." or '...') that may
-// surround it, cut to size - 1 bytes, and ends it with a NUL. Returns the length
-// copied. A quoted value whose text just fits comes back whole (the Windows
-// build under Wine drops its last character there).
-DWORD CopyString(std::string_view text, char* buffer, DWORD size) {
-    if (text.size() >= 2 && (text[0] == '"' || text[0] == '\'') && text.back() == text[0])
+// surround it unless `keepQuotes`, cut to size - 1 bytes, and ends it with a NUL.
+// Returns the length copied. A quoted value whose text just fits comes back
+// whole (the Windows build under Wine drops its last character there).
+DWORD CopyString(std::string_view text, char* buffer, DWORD size, bool keepQuotes = false) {
+    if (!keepQuotes && text.size() >= 2 && (text[0] == '"' || text[0] == '\'') &&
+        text.back() == text[0])
         text = text.substr(1, text.size() - 2);
     size_t length = std::min<size_t>(text.size(), size - 1);
     std::memcpy(buffer, text.data(), length);
@@ -118,6 +119,9 @@ extern "C" DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LP
     const CachedProfile* file = lpFileName ? cache.Open(lpFileName, false, error) : nullptr;
     const ProfileDocument& document = file ? file->document : EmptyDocument();
     SetLastError(error);
+    // A file that cannot be opened (its folder missing, a folder by that name)
+    // gives a value's default as it was passed, quotes and all.
+    bool unopened = lpFileName && !file;
 
     if (!lpAppName) {
         std::string list;
@@ -135,7 +139,7 @@ extern "C" DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LP
     }
     const std::string* value = document.FindValue(lpAppName, lpKeyName);
     return CopyString(value ? std::string_view(*value) : TrimDefault(fallback), lpReturnedString,
-                      nSize);
+                      nSize, unopened);
 }
 
 extern "C" BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,

@@ -84,6 +84,17 @@ size_t Utf16Length(std::string_view text) {
     return regfile::AnsiToUtf16(text).size();
 }
 
+// A value name longer than Windows allows. The Windows build looks at the name
+// before it notices that the key was deleted: such a name is refused (or not
+// found) even then.
+bool IsTooLongValueName(LPCSTR name) {
+    if (!name)
+        return false;
+    size_t length = std::strlen(name);
+    return length > kMaxValueNameLength &&
+           Utf16Length(std::string_view(name, length)) > kMaxValueNameLength;
+}
+
 // Copies string or binary data into a caller's buffer as RegQueryValueExA does:
 // ERROR_MORE_DATA and an untouched buffer when it does not fit.
 LONG CopyData(const RegistryValue& value, BYTE* data, DWORD capacity) {
@@ -242,6 +253,8 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
         *lpcbData = 0;
     if (lpType)
         *lpType = REG_NONE;
+    if (error == ERROR_KEY_DELETED && IsTooLongValueName(lpValueName))
+        return ERROR_FILE_NOT_FOUND;
     if (error)
         return error;
     const RegistryValue* value = key->FindValue(lpValueName ? lpValueName : "");
@@ -258,7 +271,10 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
 LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
                     DWORD cbData) {
     std::shared_ptr<RegistryKey> key;
-    if (LONG error = Resolve(hKey, key))
+    LONG error = Resolve(hKey, key);
+    if (error == ERROR_KEY_DELETED && IsTooLongValueName(lpValueName))
+        return ERROR_INVALID_PARAMETER;
+    if (error)
         return error;
     if (IsReadOnly(key))
         return ERROR_ACCESS_DENIED;
@@ -280,7 +296,10 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
 
 LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
     std::shared_ptr<RegistryKey> key;
-    if (LONG error = Resolve(hKey, key))
+    LONG error = Resolve(hKey, key);
+    if (error == ERROR_KEY_DELETED && IsTooLongValueName(lpValueName))
+        return ERROR_FILE_NOT_FOUND;
+    if (error)
         return error;
     if (IsReadOnly(key))
         return ERROR_ACCESS_DENIED;
