@@ -2,6 +2,8 @@
 JOBS ?= 2
 LINUX := build/linux
 WINDOWS := build/windows
+SANITIZE := build/sanitize
+FUZZ_SECONDS ?= 60
 
 .PHONY: all linux windows test test-linux test-windows demo bench clean windows-tools wine-prefix
 
@@ -31,8 +33,45 @@ test-linux: linux
 test-windows: windows wine-prefix
 	ctest --test-dir $(WINDOWS) --output-on-failure -j $(JOBS)
 
+# The Linux suite again, built by clang with ASan and UBSan, and the fuzz targets
+# (fuzz/): `make test` runs each target for 10 s, `make fuzz` for FUZZ_SECONDS.
+.PHONY: sanitize fuzz-tools test-sanitize test-fuzz fuzz
+fuzz-tools:
+	@bash cmake/ensure-fuzz-tools.sh
+
+$(SANITIZE)/CMakeCache.txt: | fuzz-tools
+	cmake --preset sanitize
+
+sanitize: fuzz-tools $(SANITIZE)/CMakeCache.txt
+	cmake --build $(SANITIZE) -j $(JOBS)
+
+test-sanitize: sanitize
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --test-dir $(SANITIZE) --output-on-failure -j $(JOBS)
+
+test-fuzz: sanitize
+	bash fuzz/run.sh $(SANITIZE) 10 $(JOBS)
+
+fuzz: sanitize
+	bash fuzz/run.sh $(SANITIZE) $(FUZZ_SECONDS) $(JOBS)
+
+# Differential conformance (tests/conformance): the trace driver natively and
+# under Wine for the same seeds, outputs compared line by line. `make test` runs
+# 20 seeds of 2,000 calls; `make conformance SEEDS=1000` a longer check.
+.PHONY: conformance test-conformance
+SEEDS ?= 200
+CALLS ?= 2000
+CONFORMANCE = python3 tests/conformance/compare.py --native $(LINUX)/tests/conformance/trace_driver \
+  --wine $(WINDOWS)/tests/conformance/trace_driver.exe --prefix $(CURDIR)/$(WINDOWS)/wineprefix
+
+test-conformance: linux windows wine-prefix
+	$(CONFORMANCE) --seeds 20 --calls 2000
+
+conformance: linux windows wine-prefix
+	$(CONFORMANCE) --seeds $(SEEDS) --calls $(CALLS)
+
 # Both builds, every test: Linux first, then the Windows build under Wine.
-test: test-linux test-windows
+test: test-linux test-windows test-sanitize test-fuzz test-conformance
 
 demo: linux
 	bash examples/demo.sh $(LINUX)/corvane-migrate

@@ -11,6 +11,14 @@ class EntryApp {
     BOOL InitApplication() { return m_app && m_app->InitApplication(); }
     BOOL InitInstance() { return m_app->InitInstance(); }
     int ExitInstance() { return m_app->ExitInstance(); }
+    // The help run touches nothing, a stopped run changed nothing: only a
+    // conversion has something to save.
+    bool SaveAll() {
+        if (m_app != &theApp || theApp.m_runStop != CCorvaneApp::RunStop::none)
+            return true;
+        return RegFlushKey(HKEY_CURRENT_USER) == ERROR_SUCCESS;
+    }
+    int Failures() const { return m_app == &theApp ? theApp.m_nFailures : 0; }
     const char* StopMessage() const {
         if (m_app == &theApp && theApp.m_runStop == CCorvaneApp::RunStop::dataFolderFailed)
             return theApp.m_strStopMessage.GetString();

@@ -7,21 +7,28 @@
 // Exit codes: 0 done; 1 framework start-up failed (the run still went on);
 // 2 InitApplication failed; 3 COM could not be initialised; 4 the run stopped
 // before changing anything (data folder not created; the platform layer also
-// exits with 4 when the registry store cannot be read).
+// exits with 4 when the registry store cannot be read); 5 the run ended, but
+// writes failed or the results could not be saved: what was not moved stays
+// in its source (the registry or the settings file), nothing is lost; 6 (the
+// platform layer) another run on the same registry is under way.
 enum ExitCode {
     exitDone = 0,
     exitFrameworkInit = 1,
     exitInitApplication = 2,
     exitComInit = 3,
-    exitStopped = 4
+    exitStopped = 4,
+    exitIncomplete = 5,
+    exitBusy = 6
 };
 
 // The arguments are not used: the command line comes from GetCommandLineA.
 int RunConsoleEntry(int argc, char** argv, char** envp);
 
 // The run of an application object once the framework has started: App has
-// InitApplication, InitInstance, ExitInstance and StopMessage (null, or why the
-// run stopped before it changed anything). Messages go to `errors`.
+// InitApplication, InitInstance, ExitInstance, StopMessage (null, or why the
+// run stopped before it changed anything), SaveAll (writes everything the run
+// changed to disk; false when that failed) and Failures (the failed writes the
+// run reported). Messages go to `errors`.
 template <class App> int RunApplication(App& app, bool frameworkReady, FILE* errors) {
     int exitCode = exitDone;
     if (!frameworkReady) {
@@ -34,11 +41,27 @@ template <class App> int RunApplication(App& app, bool frameworkReady, FILE* err
     if (!app.InitInstance())
         return exitComInit;
     app.ExitInstance();
+    // Saved here rather than at process exit, so that a failure shows in the
+    // exit code.
+    bool saved = app.SaveAll();
     fflush(stdout);
     if (const char* stop = app.StopMessage()) {
         fprintf(errors, "corvane-migrate: %s\n", stop);
         fflush(errors);
         return exitStopped;
+    }
+    if (!saved || app.Failures() > 0) {
+        if (!saved)
+            fputs("corvane-migrate: the results could not all be saved; the registry keeps "
+                  "what was not saved\n",
+                  errors);
+        if (app.Failures() > 0)
+            fprintf(errors,
+                    "corvane-migrate: %d write(s) failed; what they would have moved stays "
+                    "where it was\n",
+                    app.Failures());
+        fflush(errors);
+        return exitIncomplete;
     }
     return exitCode;
 }

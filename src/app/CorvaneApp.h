@@ -64,6 +64,9 @@ class CCorvaneApp : public CWinApp {
     RunStop m_runStop = RunStop::none;
     // The message for standard error when the run stopped on a failure.
     CString m_strStopMessage;
+    // Writes of this run that failed and were reported ("Error writing ...",
+    // no backup); what they would have moved stayed where it was.
+    int m_nFailures = 0;
 
     // Console input of the data-path prompt; null reads standard input.
     FILE* m_pConsoleInput = nullptr;
@@ -80,6 +83,9 @@ class CCorvaneApp : public CWinApp {
     CString m_strDataPathError;
 
   private:
+    // Streams the backup of HKEY_CURRENT_USER\keyPath into `folder`.
+    bool WriteRegistryBackup(const CString& keyPath, const CString& folder, CString& error);
+
     // The redirection is in force (the saved profile name may itself be null).
     BOOL m_bPrivateProfileActive = FALSE;
 };

@@ -92,7 +92,10 @@ CString CCorvaneApp::GetDataPath(const char* pszSubFolder, const char* pszFileNa
         }
 
         CString programIni = programFolder + "\\" + m_pszAppName + ".ini";
-        WritePrivateProfileStringA("Settings", "DataPath", path, programIni);
+        if (!WritePrivateProfileStringA("Settings", "DataPath", path, programIni)) {
+            printf("Error writing [Settings] DataPath\n");
+            ++m_nFailures;
+        }
         WriteProfileString(m_strSettings, "DataPath", path);
     }
 

@@ -7,9 +7,11 @@
 
 namespace {
 
-// Reads the key open as `key`, named `path`, and its sub-keys into `keys`.
-SnapshotResult SnapshotKey(HKEY key, const std::string& path,
-                           std::vector<RegistrySnapshotKey>& keys, int depth) {
+using KeyVisitor = std::function<bool(const RegistrySnapshotKey&)>;
+
+// Reads the key open as `key`, named `path`, and its sub-keys, handing each to
+// `visit`.
+SnapshotResult VisitKey(HKEY key, const std::string& path, const KeyVisitor& visit, int depth) {
     // Registry trees are at most 512 levels deep.
     if (depth > 512)
         return SnapshotResult::unreadable;
@@ -25,7 +27,9 @@ SnapshotResult SnapshotKey(HKEY key, const std::string& path,
             return SnapshotResult::unreadable;
         snapshot.values.push_back(std::move(value));
     }
-    keys.push_back(std::move(snapshot));
+    if (!visit(snapshot))
+        return SnapshotResult::unreadable;
+    snapshot.values.clear();
 
     bool complete = false;
     CStringArray names = RegistrySubKeyNames(key, &complete);
@@ -35,7 +39,7 @@ SnapshotResult SnapshotKey(HKEY key, const std::string& path,
         HKEY child = nullptr;
         if (RegOpenKeyExA(key, names[i], 0, KEY_READ, &child) != ERROR_SUCCESS)
             return SnapshotResult::unreadable;
-        SnapshotResult result = SnapshotKey(child, path + "\\" + names[i].str(), keys, depth + 1);
+        SnapshotResult result = VisitKey(child, path + "\\" + names[i].str(), visit, depth + 1);
         RegCloseKey(child);
         if (result != SnapshotResult::taken)
             return result;
@@ -43,32 +47,22 @@ SnapshotResult SnapshotKey(HKEY key, const std::string& path,
     return SnapshotResult::taken;
 }
 
+// Pieces of the export are written once they reach this size.
+constexpr size_t kBackupPieceSize = 1 << 20;
+
 } // namespace
 
-SnapshotResult TakeRegistrySnapshot(HKEY root, const char* rootName, const char* subKey,
-                                    std::vector<RegistrySnapshotKey>& keys) {
-    keys.clear();
+SnapshotResult VisitRegistryTree(HKEY root, const char* rootName, const char* subKey,
+                                 const KeyVisitor& visit) {
     HKEY key = nullptr;
     LONG opened = RegOpenKeyExA(root, subKey, 0, KEY_READ, &key);
     if (opened == ERROR_FILE_NOT_FOUND)
         return SnapshotResult::keyMissing;
     if (opened != ERROR_SUCCESS)
         return SnapshotResult::unreadable;
-    SnapshotResult result = SnapshotKey(key, std::string(rootName) + "\\" + subKey, keys, 0);
+    SnapshotResult result = VisitKey(key, std::string(rootName) + "\\" + subKey, visit, 0);
     RegCloseKey(key);
     return result;
-}
-
-std::string FormatRegistrySnapshot(const std::vector<RegistrySnapshotKey>& keys) {
-    regfile::RegExportWriter writer;
-    for (const RegistrySnapshotKey& key : keys) {
-        writer.AddKey(key.path);
-        for (const RegistryValue& value : key.values)
-            writer.AddValue(value.name, value.type,
-                            std::string_view(reinterpret_cast<const char*>(value.data.data()),
-                                             value.data.size()));
-    }
-    return writer.Finish();
 }
 
 CString NextFreeBackupName(const CString& base) {
@@ -78,25 +72,110 @@ CString NextFreeBackupName(const CString& base) {
     return name;
 }
 
-bool WriteNewFile(const char* path, const std::string& bytes, CString& error) {
-    HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+bool NewFileWriter::Create(const char* path, CString& error) {
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
         error.Format("cannot create %s (error %lu)", path,
+                     static_cast<unsigned long>(ERROR_FILE_EXISTS));
+        return false;
+    }
+    // A temporary file left by an interrupted run is taken over.
+    CString temp = CString(path) + ".tmp";
+    m_file =
+        CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m_file == INVALID_HANDLE_VALUE) {
+        error.Format("cannot create %s (error %lu)", temp.GetString(),
                      static_cast<unsigned long>(GetLastError()));
         return false;
     }
+    m_path = path;
+    m_tempPath = temp;
+    return true;
+}
+
+bool NewFileWriter::Write(const std::string& bytes, CString& error) {
     DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
+    if (m_file != INVALID_HANDLE_VALUE && bytes.size() <= 0xFFFFFFFFu &&
+        WriteFile(m_file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size())
+        return true;
+    error.Format("cannot write %s (error %lu)", m_path.GetString(),
+                 static_cast<unsigned long>(GetLastError()));
+    Abandon();
+    return false;
+}
+
+bool NewFileWriter::Commit(CString& error) {
+    if (m_file == INVALID_HANDLE_VALUE)
+        return false;
+    bool flushed = FlushFileBuffers(m_file);
     DWORD lastError = GetLastError();
-    ok = FlushFileBuffers(file) && ok;
-    ok = CloseHandle(file) && ok;
-    if (!ok) {
-        error.Format("cannot write %s (error %lu)", path, static_cast<unsigned long>(lastError));
-        DeleteFileA(path);
+    bool closed = CloseHandle(m_file);
+    if (!closed)
+        lastError = GetLastError();
+    m_file = INVALID_HANDLE_VALUE;
+    // Without MOVEFILE_REPLACE_EXISTING: an earlier backup is never overwritten.
+    if (flushed && closed && MoveFileExA(m_tempPath, m_path, MOVEFILE_WRITE_THROUGH))
+        return true;
+    if (flushed && closed)
+        lastError = GetLastError();
+    error.Format("cannot write %s (error %lu)", m_path.GetString(),
+                 static_cast<unsigned long>(lastError));
+    DeleteFileA(m_tempPath);
+    return false;
+}
+
+void NewFileWriter::Abandon() {
+    if (m_file == INVALID_HANDLE_VALUE)
+        return;
+    CloseHandle(m_file);
+    m_file = INVALID_HANDLE_VALUE;
+    DeleteFileA(m_tempPath);
+}
+
+NewFileWriter::~NewFileWriter() {
+    Abandon();
+}
+
+// Streams the export of HKEY_CURRENT_USER\keyPath into the next free backup name in
+// `folder`, one key at a time. A key that is not there needs no backup.
+bool CCorvaneApp::WriteRegistryBackup(const CString& keyPath, const CString& folder,
+                                      CString& error) {
+    CString name =
+        NextFreeBackupName(folder + "\\" + (m_pszAppName ? m_pszAppName : "") + "-registry-backup");
+    NewFileWriter file;
+    regfile::RegExportWriter writer;
+    bool created = false;
+    bool writeFailed = false;
+    SnapshotResult result = VisitRegistryTree(
+        HKEY_CURRENT_USER, "HKEY_CURRENT_USER", keyPath, [&](const RegistrySnapshotKey& key) {
+            // The file is created with the first key, so a missing key leaves none.
+            if (!created && !(created = file.Create(name, error))) {
+                writeFailed = true;
+                return false;
+            }
+            writer.AddKey(key.path);
+            for (const RegistryValue& value : key.values)
+                writer.AddValue(value.name, value.type,
+                                std::string_view(reinterpret_cast<const char*>(value.data.data()),
+                                                 value.data.size()));
+            if (writer.PendingSize() >= kBackupPieceSize &&
+                !file.Write(writer.TakeBytes(), error)) {
+                writeFailed = true;
+                return false;
+            }
+            return true;
+        });
+    if (result == SnapshotResult::keyMissing)
+        return true;
+    if (result == SnapshotResult::unreadable) {
+        if (!writeFailed)
+            error.Format("cannot read HKEY_CURRENT_USER\\%s whole", keyPath.GetString());
+        return false; // the writer removes the partial file
     }
-    return ok;
+    if (!file.Write(writer.Finish(), error) || !file.Commit(error))
+        return false;
+    m_strBackupFile = name;
+    return true;
 }
 
 BOOL CCorvaneApp::EnsureRegistryBackup() {
@@ -110,32 +189,24 @@ BOOL CCorvaneApp::EnsureRegistryBackup() {
     CString folder = m_strDataPath.IsEmpty() ? GetDataPath(nullptr, nullptr) : m_strDataPath;
 
     CString error;
-    std::vector<RegistrySnapshotKey> keys;
-    switch (TakeRegistrySnapshot(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", keyPath, keys)) {
-    case SnapshotResult::keyMissing:
-        // Nothing in the registry, nothing to lose.
-        m_backupState = BackupState::written;
-        return TRUE;
-    case SnapshotResult::unreadable:
-        error.Format("cannot read HKEY_CURRENT_USER\\%s whole", keyPath.GetString());
-        break;
-    case SnapshotResult::taken:
-        if (folder.IsEmpty()) {
-            error = "there is no data folder";
-            break;
-        }
-        m_strBackupFile = NextFreeBackupName(folder + "\\" + (m_pszAppName ? m_pszAppName : "") +
-                                             "-registry-backup");
-        if (WriteNewFile(m_strBackupFile, FormatRegistrySnapshot(keys), error)) {
+    if (folder.IsEmpty()) {
+        // Without a folder there is nowhere to write; only a missing key is fine.
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) == ERROR_FILE_NOT_FOUND) {
             m_backupState = BackupState::written;
             return TRUE;
         }
-        m_strBackupFile.Empty();
-        break;
+        if (key)
+            RegCloseKey(key);
+        error = "there is no data folder";
+    } else if (WriteRegistryBackup(keyPath, folder, error)) {
+        m_backupState = BackupState::written;
+        return TRUE;
     }
     fprintf(stderr,
             "corvane-migrate: no registry backup (%s); nothing is deleted from the registry\n",
             error.GetString());
     fflush(stderr);
+    ++m_nFailures;
     return FALSE;
 }

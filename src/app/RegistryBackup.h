@@ -5,10 +5,11 @@
 
 #include "app/RegistryRead.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
-// One key of a snapshot: its full name ("HKEY_CURRENT_USER\...") and values.
+// One key of the tree: its full name ("HKEY_CURRENT_USER\...") and values.
 struct RegistrySnapshotKey {
     std::string path;
     std::vector<RegistryValue> values;
@@ -16,18 +17,31 @@ struct RegistrySnapshotKey {
 
 enum class SnapshotResult { taken, keyMissing, unreadable };
 
-// Reads `subKey` below `root` (named `rootName` in the file) and every key
-// below it, each parent before its children. `unreadable` when a key or value
-// cannot be read whole: a backup must hold everything or nothing.
-SnapshotResult TakeRegistrySnapshot(HKEY root, const char* rootName, const char* subKey,
-                                    std::vector<RegistrySnapshotKey>& keys);
-
-// The bytes of a registry export file holding the snapshot.
-std::string FormatRegistrySnapshot(const std::vector<RegistrySnapshotKey>& keys);
+// Reads `subKey` below `root` (named `rootName` in the paths) and every key below
+// it, and hands each key to `visit`, each parent before its children; only one
+// key is held at a time. `unreadable` when a key or value cannot be read whole,
+// or when `visit` returns false: a backup must hold everything or nothing.
+SnapshotResult VisitRegistryTree(HKEY root, const char* rootName, const char* subKey,
+                                 const std::function<bool(const RegistrySnapshotKey&)>& visit);
 
 // `base` + ".reg", or base + "-2.reg", "-3.reg" ... : the first name not in use.
 CString NextFreeBackupName(const CString& base);
 
-// Writes `bytes` to `path`, which must not exist yet, and flushes them to disk.
-// On failure the partial file is removed and `error` says why.
-bool WriteNewFile(const char* path, const std::string& bytes, CString& error);
+// A file that must not exist yet, written piece by piece to a temporary file
+// beside it ("<path>.tmp"), which Commit flushes to disk and renames to `path`
+// (never over an existing file). So `path` is never seen half written, even
+// after a crash. A file not committed is removed; `error` says what failed.
+class NewFileWriter {
+  public:
+    bool Create(const char* path, CString& error);
+    bool Write(const std::string& bytes, CString& error);
+    bool Commit(CString& error);
+    ~NewFileWriter();
+
+  private:
+    void Abandon();
+
+    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CString m_path;
+    CString m_tempPath;
+};

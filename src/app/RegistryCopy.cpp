@@ -137,6 +137,7 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
             }
             if (!bOk) {
                 printf("Error writing [%s] %s\n", group.GetString(), name);
+                ++m_nFailures;
                 bWritten = FALSE;
                 continue;
             }

@@ -7,6 +7,7 @@
 
 void ReportWriteError(const char* section, const char* key) {
     printf("Error writing [%s] %s\n", section, key);
+    ++theApp.m_nFailures;
 }
 
 SectionMover::SectionMover(CCorvaneApp& app)
@@ -68,6 +69,7 @@ void SectionMover::Finish() {
     if (m_anyWritten && !SaveProfileFile(m_privateFile)) {
         printf("Error writing %s: the moved sections stay in the settings file\n",
                m_privateFile.GetString());
+        ++m_app.m_nFailures;
         return;
     }
     for (const CString& source : m_sourcesToRemove)

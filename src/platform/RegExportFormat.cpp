@@ -582,6 +582,59 @@ std::string Utf16ToAnsi(std::u16string_view text) {
 #endif
 }
 
+namespace {
+
+// UTF-16LE file bytes to 8-bit text, as Utf16ToAnsi(Utf16LeUnits(bytes)) but
+// without the copy in between: runs of ASCII, nearly all of a registry export,
+// are copied unit by unit and only the rest goes through the full conversion.
+std::string Utf16LeBytesToAnsi(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    size_t i = 0;
+    while (i + 1 < bytes.size()) {
+        size_t runEnd = i;
+        while (runEnd + 1 < bytes.size() && bytes[runEnd + 1] == '\0' &&
+               static_cast<unsigned char>(bytes[runEnd]) < 0x80) {
+            out += bytes[runEnd];
+            runEnd += 2;
+        }
+        i = runEnd;
+        size_t otherEnd = i;
+        while (otherEnd + 1 < bytes.size() &&
+               !(bytes[otherEnd + 1] == '\0' && static_cast<unsigned char>(bytes[otherEnd]) < 0x80))
+            otherEnd += 2;
+        if (otherEnd > i) {
+            // Surrogate pairs stay whole: a run ends only before an ASCII unit.
+            out += Utf16ToAnsi(Utf16LeUnits(bytes.substr(i, otherEnd - i)));
+            i = otherEnd;
+        }
+    }
+    return out;
+}
+
+// 8-bit text appended to `out` as UTF-16LE bytes, as Utf16LeBytes(AnsiToUtf16(text)).
+void AppendAnsiAsUtf16Le(std::string& out, std::string_view text) {
+    out.reserve(out.size() + text.size() * 2);
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) {
+            out += text[i++];
+            out += '\0';
+        }
+        // The rest runs to a byte below 0x40: such a byte never lies inside a
+        // multi-byte character (of UTF-8 nor of the double-byte code pages).
+        size_t otherEnd = i;
+        while (otherEnd < text.size() && static_cast<unsigned char>(text[otherEnd]) >= 0x40)
+            otherEnd++;
+        if (otherEnd > i) {
+            out += Utf16LeBytes(AnsiToUtf16(text.substr(i, otherEnd - i)));
+            i = otherEnd;
+        }
+    }
+}
+
+} // namespace
+
 RegParseResult ParseRegFile(std::string_view bytes, RegFileContent& content) {
     content = RegFileContent();
     std::string text;
@@ -601,7 +654,7 @@ RegParseResult ParseRegFile(std::string_view bytes, RegFileContent& content) {
     if (wide || wideWithoutMark) {
         content.format.encoding = RegEncoding::Utf16Le;
         std::string_view body = bytes.substr(wide ? 2 : 0);
-        text = Utf16ToAnsi(Utf16LeUnits(body));
+        text = Utf16LeBytesToAnsi(body);
         if (body.size() % 2 != 0) {
             RegParseResult result;
             result.error = RegParseError::BadEncoding;
@@ -654,6 +707,32 @@ RegExportWriter::RegExportWriter(const RegFileFormat& format) : m_format(format)
 void RegExportWriter::AddLine(std::string_view text) {
     m_text += text;
     m_text += m_format.lineEnd == RegLineEnd::Lf ? "\n" : "\r\n";
+    // Encoding in small pieces keeps one copy of a large file in memory, not three.
+    if (m_text.size() >= 0x10000)
+        EncodeText();
+}
+
+void RegExportWriter::EncodeText() {
+    if (!m_started) {
+        m_started = true;
+        if (m_format.encoding == RegEncoding::Utf16Le)
+            m_encoded += "\xFF\xFE";
+        else if (m_format.utf8ByteOrderMark)
+            m_encoded += "\xEF\xBB\xBF";
+    }
+    // m_text ends at a line end, never inside a character.
+    if (m_format.encoding == RegEncoding::Utf16Le)
+        AppendAnsiAsUtf16Le(m_encoded, m_text);
+    else
+        m_encoded += m_text;
+    m_text.clear();
+}
+
+std::string RegExportWriter::TakeBytes() {
+    EncodeText();
+    std::string bytes = std::move(m_encoded);
+    m_encoded.clear();
+    return bytes;
 }
 
 void RegExportWriter::AddKey(std::string_view path) {
@@ -730,15 +809,8 @@ void RegExportWriter::AddHexValue(const std::string& namePart, uint32_t type,
 
 std::string RegExportWriter::Finish() {
     AddLine("");
-    std::string file;
-    if (m_format.encoding == RegEncoding::Utf16Le) {
-        file = "\xFF\xFE" + Utf16LeBytes(AnsiToUtf16(m_text));
-    } else {
-        if (m_format.utf8ByteOrderMark)
-            file = "\xEF\xBB\xBF";
-        file += m_text;
-    }
-    m_text.clear();
+    std::string file = TakeBytes();
+    m_started = false;
     AddLine(m_format.version == RegVersion::Version5 ? kHeaderVersion5 : kHeaderRegedit4);
     return file;
 }

@@ -114,7 +114,8 @@ enum class RegHive {
 RegHive HiveOfKeyPath(std::string_view path, std::string_view* rest = nullptr);
 
 // Builds a registry export file. Feed it keys in the order they should appear and,
-// after each key, that key's values; Finish returns the whole file. Example, for a
+// after each key, that key's values; Finish returns the whole file (or the rest of
+// it, after TakeBytes handed out its beginning). Example, for a
 // backup of a key read with RegEnumKeyA/RegEnumValueA:
 //
 //     regfile::RegExportWriter writer; // version 5, UTF-16LE with BOM, CRLF
@@ -137,16 +138,27 @@ class RegExportWriter {
     // "name"=-: the value is deleted on import.
     void AddDeletedValue(std::string_view name);
 
-    // The complete file in the writer's format. The writer is empty afterwards.
+    // The encoded bytes of everything added since the last call, the file's start
+    // included on the first: a large file can be written piece by piece. Pieces
+    // always end at a line end.
+    std::string TakeBytes();
+    // Bytes added but not yet taken (an estimate of the next TakeBytes' size).
+    size_t PendingSize() const { return m_encoded.size() + m_text.size(); }
+
+    // The complete file in the writer's format, or what TakeBytes has not handed
+    // out yet. The writer starts a new file afterwards.
     std::string Finish();
 
   private:
     void AddLine(std::string_view text);
+    void EncodeText();
     std::string ValueNamePart(std::string_view name) const;
     void AddHexValue(const std::string& namePart, uint32_t type, std::string_view data);
 
     RegFileFormat m_format;
-    std::string m_text; // 8-bit text; encoded by Finish
+    std::string m_text;     // 8-bit text not encoded yet
+    std::string m_encoded;  // file bytes not taken yet
+    bool m_started = false; // the byte-order mark was written
 };
 
 // The whole content as a file in content.format.

@@ -37,6 +37,7 @@ void CCorvaneApp::AutocorrectPluginMenu() {
         if (!saved) {
             printf("Error writing %s: the plugin menu stays in the registry\n",
                    iniPath.GetString());
+            ++m_nFailures;
             return;
         }
     }

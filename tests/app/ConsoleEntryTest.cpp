@@ -29,6 +29,14 @@ struct FakeApp {
         return 7; // not the exit code
     }
     const char* StopMessage() const { return stop; }
+    bool SaveAll() {
+        calls += "S";
+        return saves;
+    }
+    int Failures() const { return failures; }
+
+    bool saves = true;
+    int failures = 0;
 };
 
 struct EntryCase {
@@ -37,22 +45,34 @@ struct EntryCase {
     bool initApplication;
     bool initInstance;
     const char* stop;
+    bool saves;
+    int failures;
     int exitCode;
     const char* calls;
     const char* errors;
 };
 
 TEST(ConsoleEntry, ExitCodesAndCallOrder) {
+    const char* unsaved = "corvane-migrate: the results could not all be saved; the registry keeps "
+                          "what was not saved\n";
+    const std::string both =
+        std::string("Fatal Error: MFC initialization failed\n") + unsaved +
+        "corvane-migrate: 1 write(s) failed; what they would have moved stays where it was\n";
     const EntryCase cases[] = {
-        {"a complete run", true, true, true, nullptr, 0, "AIX", ""},
-        {"framework start-up failed, the run goes on", false, true, true, nullptr, 1, "AIX",
+        {"a complete run", true, true, true, nullptr, true, 0, 0, "AIXS", ""},
+        {"framework start-up failed, the run goes on", false, true, true, nullptr, true, 0, 1,
+         "AIXS", "Fatal Error: MFC initialization failed\n"},
+        {"InitApplication failed", true, false, true, nullptr, true, 0, 2, "A", ""},
+        {"both start-ups failed", false, false, true, nullptr, true, 0, 2, "A",
          "Fatal Error: MFC initialization failed\n"},
-        {"InitApplication failed", true, false, true, nullptr, 2, "A", ""},
-        {"both start-ups failed", false, false, true, nullptr, 2, "A",
-         "Fatal Error: MFC initialization failed\n"},
-        {"COM not initialised: no ExitInstance", true, true, false, nullptr, 3, "AI", ""},
-        {"the run stopped before changing anything", true, true, true, "no data folder", 4, "AIX",
-         "corvane-migrate: no data folder\n"},
+        {"COM not initialised: no ExitInstance", true, true, false, nullptr, true, 0, 3, "AI", ""},
+        {"the run stopped before changing anything", true, true, true, "no data folder", true, 0, 4,
+         "AIXS", "corvane-migrate: no data folder\n"},
+        {"the results could not be saved", true, true, true, nullptr, false, 0, 5, "AIXS", unsaved},
+        {"writes failed during the run", true, true, true, nullptr, true, 2, 5, "AIXS",
+         "corvane-migrate: 2 write(s) failed; what they would have moved stays where it was\n"},
+        {"both, after a framework failure", false, true, true, nullptr, false, 1, 5, "AIXS",
+         both.c_str()},
     };
     testing_support::ScratchDir scratch;
     for (const EntryCase& c : cases) {
@@ -61,6 +81,8 @@ TEST(ConsoleEntry, ExitCodesAndCallOrder) {
         app.initApplication = c.initApplication;
         app.initInstance = c.initInstance;
         app.stop = c.stop;
+        app.saves = c.saves;
+        app.failures = c.failures;
         std::string errorsFile = scratch.file("errors.txt");
         FILE* errors = fopen(errorsFile.c_str(), "wb");
         ASSERT_NE(errors, nullptr);

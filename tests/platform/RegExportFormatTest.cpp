@@ -156,6 +156,40 @@ TEST(RegExportWriter, Regedit4FilesKeepStringDataInEightBits) {
               writer.Finish());
 }
 
+// A large file written piece by piece must be the same bytes as one written whole,
+// in both encodings, with the byte-order marks only at the start.
+TEST(RegExportWriter, PiecesTakenOnTheWayMakeTheSameFile) {
+    for (RegFileFormat format :
+         {RegFileFormat(),
+          RegFileFormat{RegVersion::Regedit4, RegEncoding::EightBit, RegLineEnd::CrLf, true}}) {
+        regfile::RegExportWriter whole(format), pieces(format);
+        std::string file;
+        for (int key = 0; key < 300; key++) {
+            std::string path = "HKEY_CURRENT_USER\\Software\\K" + std::to_string(key);
+            whole.AddKey(path);
+            pieces.AddKey(path);
+            for (int value = 0; value < 20; value++) {
+                std::string name = "v" + std::to_string(value);
+                std::string data = std::string(static_cast<size_t>(key + value), 'x') + '\0';
+                whole.AddValue(name, REG_SZ, data);
+                pieces.AddValue(name, REG_SZ, data);
+                whole.AddValue(name + "b", REG_BINARY, data);
+                pieces.AddValue(name + "b", REG_BINARY, data);
+            }
+            if (key % 7 == 0)
+                file += pieces.TakeBytes();
+        }
+        EXPECT_GT(file.size(), 0x20000u);
+        file += pieces.Finish();
+        EXPECT_EQ(whole.Finish(), file);
+        // A second file from the same writer starts with its own header.
+        pieces.AddKey("HKEY_CURRENT_USER\\Again");
+        RegFileContent again;
+        ASSERT_TRUE(regfile::ParseRegFile(pieces.Finish(), again).ok());
+        ASSERT_EQ(1u, again.keys.size());
+    }
+}
+
 // ---- reader ------------------------------------------------------------------------
 
 TEST(RegFileReader, ReadsEveryFormOfKeyAndValue) {

@@ -16,6 +16,7 @@
 //    succeeds without the check), for files this process may not read (the
 //    records need a readable descriptor), and FILE_SHARE_DELETE: renaming or
 //    deleting an open file succeeds as POSIX allows.
+#include "platform/posix/FaultInjection.h"
 #include "platform/posix/NativePath.h"
 #include "platform/winapi.h"
 
@@ -161,6 +162,11 @@ extern "C" HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dw
         return INVALID_HANDLE_VALUE;
     }
 
+    bool creates = dwCreationDisposition != OPEN_EXISTING;
+    if ((wantWrite || creates) && posix::fault::Inject(posix::fault::Operation::Create)) {
+        posix::SetLastErrorFromErrno(errno);
+        return INVALID_HANDLE_VALUE;
+    }
     std::string path = posix::NativePath(lpFileName);
     // Truncation needs a writable descriptor even when the caller only reads.
     int accessFlags =
@@ -277,7 +283,7 @@ extern "C" BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesTo
     DWORD done = 0;
     const auto* in = static_cast<const char*>(lpBuffer);
     while (done < nNumberOfBytesToWrite) {
-        ssize_t put = write(file->fd, in + done, nNumberOfBytesToWrite - done);
+        ssize_t put = posix::fault::Write(file->fd, in + done, nNumberOfBytesToWrite - done);
         if (put < 0) {
             if (errno == EINTR)
                 continue;
@@ -303,7 +309,7 @@ extern "C" BOOL FlushFileBuffers(HANDLE hFile) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    if (fsync(file->fd) != 0) {
+    if (posix::fault::Fsync(file->fd) != 0) {
         SetLastError(errno == EIO ? ERROR_WRITE_FAULT : posix::Win32ErrorFromErrno(errno));
         return FALSE;
     }

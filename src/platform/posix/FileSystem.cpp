@@ -1,5 +1,6 @@
 // Names in the file system: MoveFileExA, DeleteFileA, CreateDirectoryA,
 // GetFileAttributesA/ExA, GetFullPathNameA, GetTempPathA and _mkdir.
+#include "platform/posix/FaultInjection.h"
 #include "platform/posix/NativePath.h"
 #include "platform/winapi.h"
 
@@ -102,7 +103,9 @@ extern "C" BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWO
     }
     int result;
     if (dwFlags & MOVEFILE_REPLACE_EXISTING) {
-        result = rename(from.c_str(), to.c_str());
+        result = posix::fault::Rename(from.c_str(), to.c_str());
+    } else if (posix::fault::Inject(posix::fault::Operation::Rename)) {
+        result = -1;
     } else {
 #ifdef RENAME_NOREPLACE
         result = renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
@@ -148,7 +151,7 @@ extern "C" BOOL DeleteFileA(LPCSTR lpFileName) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    if (unlink(path.c_str()) != 0) {
+    if (posix::fault::Unlink(path.c_str()) != 0) {
         posix::SetLastErrorFromErrno(errno, path);
         return FALSE;
     }
@@ -159,7 +162,7 @@ extern "C" BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES) {
     if (!CheckName(lpPathName))
         return FALSE;
     std::string path = posix::NativePath(lpPathName);
-    if (mkdir(path.c_str(), 0777) != 0) {
+    if (posix::fault::Mkdir(path.c_str(), 0777) != 0) {
         int error = errno;
         if (error == EEXIST)
             SetLastError(ERROR_ALREADY_EXISTS);
@@ -296,7 +299,7 @@ extern "C" int _mkdir(const char* path) {
         return -1;
     }
     std::string native = posix::NativePath(path);
-    if (mkdir(native.c_str(), 0777) == 0)
+    if (posix::fault::Mkdir(native.c_str(), 0777) == 0)
         return 0;
     if (errno == ENOTDIR)
         errno = ENOENT;

@@ -1,5 +1,7 @@
 #include "platform/posix/FlushAtExit.h"
 
+#include "platform/posix/CommitJournal.h"
+
 #include <cstdlib>
 
 namespace posix {
@@ -23,11 +25,12 @@ void RegisterFlushHook(FlushStage stage, FlushHook hook) {
 }
 
 bool FlushAll() {
-    if (g_hooks[0] && !g_hooks[0]())
-        return false;
-    if (g_hooks[1] && !g_hooks[1]())
-        return false;
-    return true;
+    // The files saved here reach their names together, or none does.
+    commit::Begin();
+    bool saved = !g_hooks[0] || g_hooks[0]();
+    saved = saved && (!g_hooks[1] || g_hooks[1]());
+    bool renamed = commit::Finish() == 0;
+    return saved && renamed;
 }
 
 } // namespace posix

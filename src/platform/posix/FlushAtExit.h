@@ -13,7 +13,9 @@ using FlushHook = bool (*)();
 void RegisterFlushHook(FlushStage stage, FlushHook hook);
 
 // Runs the hooks in stage order; false when any hook failed. A failed
-// profile stage skips the registry stage, so nothing copied is lost.
+// profile stage skips the registry stage, so nothing copied is lost. The
+// files the hooks save reach their names together at the end, through a
+// journal when there is one (CommitJournal.h).
 bool FlushAll();
 
 } // namespace posix

@@ -1,5 +1,9 @@
 #include "platform/posix/ProfileDisk.h"
 
+#include "platform/posix/CommitJournal.h"
+#include "platform/posix/FaultInjection.h"
+#include "platform/posix/StaleTemporaries.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -52,7 +56,7 @@ class FileDescriptor {
 
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        ssize_t written = write(fd, bytes.data(), bytes.size());
+        ssize_t written = fault::Write(fd, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -156,7 +160,7 @@ int CheckWritable(const std::string& path, bool fileExists) {
 }
 
 int CreateEmptyFile(const std::string& path, DiskStamp& stamp) {
-    FileDescriptor fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    FileDescriptor fd(fault::Open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (fd.get() < 0)
         return errno;
     struct stat st;
@@ -186,9 +190,13 @@ ReplaceResult ReplaceFile(const std::string& path, std::string_view bytes,
     result.changedBehind = (exists ? StampOf(current) : DiskStamp()) != expected;
 
     std::string base = BaseNameOf(target).substr(0, NAME_MAX - 40);
+    // Those of ended processes, once no interrupted save may still need them.
+    if (commit::RecoveryDone())
+        RemoveStaleTemporaries(folder, "." + base + ".", ".tmp");
     std::string temporary = folder + "/." + base + "." + std::to_string(getpid()) + "." +
                             std::to_string(counter++) + ".tmp";
-    FileDescriptor fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    FileDescriptor fd(
+        fault::Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (fd.get() < 0) {
         result.error = errno;
         return result;
@@ -202,14 +210,16 @@ ReplaceResult ReplaceFile(const std::string& path, std::string_view bytes,
     if (exists && fchmod(fd.get(), current.st_mode & 07777) != 0 && errno != EPERM)
         return fail();
     struct stat written;
-    if (!WriteAll(fd.get(), bytes) || fsync(fd.get()) != 0 || fstat(fd.get(), &written) != 0)
+    if (!WriteAll(fd.get(), bytes) || fault::Fsync(fd.get()) != 0 || fstat(fd.get(), &written) != 0)
         return fail();
     if (fd.Close() != 0) {
         result.error = errno;
         unlink(temporary.c_str());
         return result;
     }
-    if (rename(temporary.c_str(), target.c_str()) != 0) {
+    // Inside a flush of every file, the rename waits for the others (CommitJournal).
+    bool deferred = commit::Defer(temporary, target);
+    if (!deferred && fault::Rename(temporary.c_str(), target.c_str()) != 0) {
         result.error = errno;
         unlink(temporary.c_str());
         return result;

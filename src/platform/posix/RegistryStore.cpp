@@ -1,6 +1,10 @@
 #include "platform/posix/RegistryStore.h"
 
+#include "platform/posix/CommitJournal.h"
+#include "platform/posix/FaultInjection.h"
 #include "platform/posix/FlushAtExit.h"
+#include "platform/posix/RunGuard.h"
+#include "platform/posix/StaleTemporaries.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -46,6 +50,9 @@ int ReadWholeFile(const std::string& path, std::string& bytes) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return errno;
+    struct stat info;
+    if (fstat(fd, &info) == 0 && info.st_size > 0)
+        bytes.reserve(static_cast<size_t>(info.st_size)); // one allocation, not doublings
     char buffer[65536];
     for (;;) {
         ssize_t got = read(fd, buffer, sizeof buffer);
@@ -254,10 +261,14 @@ RegistryLoadResult RegistryStore::Load() {
         result.message = parsed.message;
         return result;
     }
+    std::string().swap(bytes); // the parsed content holds everything now
     m_format = content.format;
-    for (regfile::RegFileKey& fileKey : content.keys)
+    for (regfile::RegFileKey& fileKey : content.keys) {
         if (!ApplyFileKey(fileKey, result))
             return result;
+        // Applied keys are freed at once: the file is held once, not twice.
+        std::vector<regfile::RegFileValue>().swap(fileKey.values);
+    }
     m_modified = false;
     return result;
 }
@@ -359,10 +370,10 @@ int ReplaceFileContents(const std::string& path, const std::string& bytes) {
     }
     bool existed = stat(target.c_str(), &info) == 0;
     std::string temporary = target + ".tmp-" + std::to_string(getpid());
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = fault::Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno == EEXIST) { // left by a process of the same number
         unlink(temporary.c_str());
-        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = fault::Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     }
     if (fd < 0)
         return errno;
@@ -375,7 +386,7 @@ int ReplaceFileContents(const std::string& path, const std::string& bytes) {
         return fail(errno);
     size_t written = 0;
     while (written < bytes.size()) {
-        ssize_t put = write(fd, bytes.data() + written, bytes.size() - written);
+        ssize_t put = fault::Write(fd, bytes.data() + written, bytes.size() - written);
         if (put < 0) {
             if (errno == EINTR)
                 continue;
@@ -383,14 +394,17 @@ int ReplaceFileContents(const std::string& path, const std::string& bytes) {
         }
         written += static_cast<size_t>(put);
     }
-    if (fsync(fd) != 0)
+    if (fault::Fsync(fd) != 0)
         return fail(errno);
     if (close(fd) != 0) {
         int error = errno;
         unlink(temporary.c_str());
         return error;
     }
-    if (rename(temporary.c_str(), target.c_str()) != 0) {
+    // Inside a flush of every file, the rename waits for the others (CommitJournal).
+    if (commit::Defer(temporary, target))
+        return 0;
+    if (fault::Rename(temporary.c_str(), target.c_str()) != 0) {
         int error = errno;
         unlink(temporary.c_str());
         return error;
@@ -426,7 +440,24 @@ RegistryStore* LoadStoreOrStop(const std::string& path) {
 RegistryStore& TheRegistryStore() {
     if (!g_store) {
         const char* configured = std::getenv("CORVANE_REGISTRY");
-        g_store = LoadStoreOrStop(configured && *configured ? configured : "HKCU.reg");
+        std::string path = configured && *configured ? configured : "HKCU.reg";
+        std::string absolute = AbsolutePath(path);
+        TakeRunGuardOrStop(absolute);
+        // Only now, as the one run on this store, may an interrupted save be completed.
+        std::string journal = absolute + ".commit";
+        if (int error = commit::RecoverInterruptedCommit(journal)) {
+            RegistryLoadResult result;
+            result.ok = false;
+            result.line = 1;
+            result.message = "the save that an interrupted run began cannot be completed (" +
+                             journal + "): " + std::strerror(error);
+            StopOnUnreadableStore(path, result);
+        }
+        commit::SetJournalPath(journal);
+        size_t slash = absolute.rfind('/');
+        RemoveStaleTemporaries(absolute.substr(0, slash ? slash : 1),
+                               absolute.substr(slash + 1) + ".tmp-", "");
+        g_store = LoadStoreOrStop(path);
         RegisterFlushHook(FlushStage::RegistryStore, SaveStoreAtFlush);
     }
     return *g_store;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <random>
 #include <string>
+#include <vector>
 
 using namespace std::string_literals;
 
@@ -178,6 +179,69 @@ TEST(RegFileRobustness, HugeLinesAndValuesTakeLinearTime) {
     EXPECT_EQ(std::string(bytes, '\xab'), content.keys[0].values[0].data);
     // Generous: a quadratic step would take minutes.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+}
+
+// Text of every kind (ASCII, UTF-8 of every length, bytes that are not UTF-8) in key
+// names, value names and data, mixed in runs of every length, comes back from a
+// UTF-16 file byte for byte, and the file's text is the code units the
+// conversion functions give.
+TEST(RegFileRobustness, MixedTextSurvivesAUtf16File) {
+    const std::vector<std::string> pieces = {"a",
+                                             "\\",
+                                             "\"",
+                                             ",",
+                                             "@",
+                                             "\xC3\xA4",
+                                             "\xE2\x82\xAC",
+                                             "\xF0\x9F\x8E\xB9",
+                                             "\xFF",
+                                             "\xC3",
+                                             "\xE2\x82",
+                                             "\x80",
+                                             "\xED\xA0\x80",
+                                             "\xC0\xAF",
+                                             "~",
+                                             " "};
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 300; ++round) {
+        auto text = [&] {
+            std::string out;
+            for (int n = static_cast<int>(random() % 12); n > 0; --n)
+                out += pieces[random() % pieces.size()];
+            return out;
+        };
+        regfile::RegFileContent content;
+        regfile::RegFileKey key;
+        key.path = "HKEY_CURRENT_USER\\K" + text();
+        regfile::RegFileValue value;
+        value.name = "v" + text();
+        value.type = REG_SZ;
+        value.data = text() + '\0';
+        key.values.push_back(value);
+        value.name = "m" + text();
+        value.type = REG_MULTI_SZ;
+        value.data = text() + '\0' + text() + '\0' + '\0';
+        key.values.push_back(value);
+        content.keys.push_back(key);
+
+        std::string file = regfile::WriteRegFile(content);
+        regfile::RegFileContent back;
+        ASSERT_TRUE(regfile::ParseRegFile(file, back).ok()) << round;
+        ASSERT_EQ(1u, back.keys.size());
+        EXPECT_EQ(key.path, back.keys[0].path);
+        ASSERT_EQ(2u, back.keys[0].values.size());
+        for (size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(key.values[i].name, back.keys[0].values[i].name) << round;
+            EXPECT_EQ(key.values[i].data, back.keys[0].values[i].data) << round;
+        }
+        std::u16string units = regfile::AnsiToUtf16("[" + key.path + "]");
+        std::string wide;
+        for (char16_t unit : units) {
+            wide += static_cast<char>(unit & 0xFF);
+            wide += static_cast<char>(unit >> 8);
+        }
+        EXPECT_NE(std::string::npos, file.find(wide)) << round;
+    }
 }
 
 } // namespace

@@ -1,0 +1,77 @@
+#include "platform/posix/RunGuard.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace posix {
+
+namespace {
+
+constexpr int kBusyExitCode = 6;
+constexpr int kAttempts = 4;
+
+// The byte that stands for the store's name, far beyond any real data.
+off_t ByteOf(const std::string& fileName) {
+    uint64_t hash = std::hash<std::string>{}(fileName);
+    return static_cast<off_t>(0x4000000000000000ULL | (hash & 0xFFFFFFFFFFFFULL));
+}
+
+bool Lock(int fd, short type, int command, off_t byte, struct flock& lock) {
+    lock = {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = byte;
+    lock.l_len = 1;
+    return fcntl(fd, command, &lock) == 0;
+}
+
+} // namespace
+
+RunGuardResult TakeRunGuard(const std::string& storePath) {
+    size_t slash = storePath.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : storePath.substr(0, slash ? slash : 1);
+    std::string name = slash == std::string::npos ? storePath : storePath.substr(slash + 1);
+    off_t byte = ByteOf(name);
+    std::minstd_rand random(static_cast<unsigned>(getpid()));
+    for (int attempt = 1;; ++attempt) {
+        // Kept open, with the mark, until the process ends.
+        int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return RunGuardResult::Unavailable;
+        struct flock lock;
+        if (!Lock(fd, F_RDLCK, F_OFD_SETLK, byte, lock) ||
+            !Lock(fd, F_WRLCK, F_OFD_GETLK, byte, lock)) {
+            close(fd);
+            return RunGuardResult::Unavailable;
+        }
+        if (lock.l_type == F_UNLCK)
+            return RunGuardResult::Held;
+        close(fd); // another run's mark: drop ours, so a run starting with us can go on
+        if (attempt == kAttempts)
+            return RunGuardResult::Busy;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 80));
+    }
+}
+
+void TakeRunGuardOrStop(const std::string& storePath) {
+    if (TakeRunGuard(storePath) != RunGuardResult::Busy)
+        return;
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "%s: another run is converting this registry; nothing was changed. Run again "
+                 "when it has finished.\n",
+                 storePath.c_str());
+    std::fflush(stderr);
+    std::_Exit(kBusyExitCode);
+}
+
+} // namespace posix

@@ -1,0 +1,89 @@
+// One run at a time on a registry store: the mark a run keeps on its store,
+// what a second run sees, and that the mark goes with the process.
+#include "common/TestSupport.h"
+#include "platform/posix/RunGuard.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using posix::RunGuardResult;
+using posix::TakeRunGuard;
+using testing_support::ScratchDir;
+
+namespace {
+
+// Takes the mark in a child process that ends at once; the child's exit code
+// is the result's number.
+int TakeInChildAndEnd(const std::string& store) {
+    pid_t child = fork();
+    if (child == 0)
+        _exit(static_cast<int>(TakeRunGuard(store)));
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+// A mark is never released inside this process (it lives until the process
+// ends), so every case uses store names of its own.
+TEST(RunGuard, ASecondRunOnTheSameStoreIsRefusedOthersAreNot) {
+    ScratchDir dir;
+    ScratchDir other;
+    std::string store = dir.file("HKCU.reg");
+    ASSERT_EQ(TakeRunGuard(store), RunGuardResult::Held);
+    // The mark is on the store's name, not on a file: none is made.
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+    struct Case {
+        std::string what;
+        std::string path;
+        RunGuardResult expected;
+    };
+    const Case cases[] = {
+        {"the same store", store, RunGuardResult::Busy},
+        {"the same store named with a dot", dir.file(".") + "/HKCU.reg", RunGuardResult::Busy},
+        {"another store in the same folder", dir.file("Other.reg"), RunGuardResult::Held},
+        {"a store of the same name elsewhere", other.file("HKCU.reg"), RunGuardResult::Held},
+        {"a store in a missing folder", dir.file("missing") + "/HKCU.reg",
+         RunGuardResult::Unavailable},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(TakeRunGuard(c.path), c.expected);
+    }
+}
+
+TEST(RunGuard, TheMarkGoesWithTheProcessThatHeldIt) {
+    ScratchDir dir;
+    std::string store = dir.file("HKCU.reg");
+    // A run that ended (or was killed) leaves nothing that blocks the next.
+    EXPECT_EQ(TakeInChildAndEnd(store), static_cast<int>(RunGuardResult::Held));
+    EXPECT_EQ(TakeInChildAndEnd(store), static_cast<int>(RunGuardResult::Held));
+    EXPECT_EQ(TakeRunGuard(store), RunGuardResult::Held);
+    // Now this process holds it: a child run is refused.
+    EXPECT_EQ(TakeInChildAndEnd(store), static_cast<int>(RunGuardResult::Busy));
+}
+
+TEST(RunGuardDeathTest, ARefusedRunSaysWhyAndEndsWithExitCode6) {
+    // A fresh child process: it does not share this process's mark.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    static ScratchDir dir; // the same folder in the child, which runs this test again
+    std::string store = dir.file("HKCU.reg");
+    const char* role = std::getenv("CORVANE_RUN_GUARD_TEST_CHILD");
+    if (!role) {
+        setenv("CORVANE_RUN_GUARD_TEST_CHILD", store.c_str(), 1);
+        ASSERT_EQ(TakeRunGuard(store), RunGuardResult::Held);
+    } else {
+        store = role;
+    }
+    EXPECT_EXIT(posix::TakeRunGuardOrStop(store), testing::ExitedWithCode(6),
+                "HKCU\\.reg: another run is converting this registry; nothing was changed\\. "
+                "Run again when it has finished\\.\n$");
+    unsetenv("CORVANE_RUN_GUARD_TEST_CHILD");
+}
