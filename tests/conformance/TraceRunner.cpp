@@ -78,6 +78,42 @@ DWORD ResolveSize(const Arg& arg, DWORD probed) {
     return arg.text == "exact+1" ? probed + 1 : probed;
 }
 
+// The data buffer of a value read, from its size argument: "q" asks for the size
+// only, "nocb" passes a buffer without its size, a number (or probe word) passes
+// both, null neither.
+struct DataBuffer {
+    std::vector<char> bytes;
+    DWORD cb = kUnset;
+    BYTE* pointer = nullptr;
+    DWORD* cbPointer = nullptr;
+
+    DataBuffer(const Arg& size, DWORD probed) {
+        if (IsWord(size, "q")) {
+            cbPointer = &cb;
+        } else if (IsWord(size, "nocb")) {
+            bytes.assign(16, kFill);
+            pointer = reinterpret_cast<BYTE*>(bytes.data());
+        } else if (!size.IsNull()) {
+            cb = ResolveSize(size, probed);
+            bytes.assign(cb + kGuard, kFill);
+            pointer = reinterpret_cast<BYTE*>(bytes.data());
+            cbPointer = &cb;
+        }
+    }
+    DataBuffer(const DataBuffer&) = delete;
+    DataBuffer& operator=(const DataBuffer&) = delete;
+
+    // " data=... cb=..." for what was passed.
+    std::string Describe() const {
+        std::string out;
+        if (pointer)
+            out += " data=" + Show(Written(bytes));
+        if (cbPointer)
+            out += " cb=" + Hex(cb);
+        return out;
+    }
+};
+
 } // namespace
 
 Runner::Runner(std::string folder, std::string rootKey)
@@ -389,30 +425,12 @@ std::string Runner::EnumValue(const Call& call) {
     std::vector<char> name(nameCapacity + kGuard, kFill);
     DWORD nameLength = nameCapacity;
     DWORD type = kUnset;
-    std::vector<char> data;
-    DWORD cb = kUnset;
-    BYTE* dataPointer = nullptr;
-    DWORD* cbPointer = nullptr;
-    if (IsWord(dataSize, "q")) {
-        cbPointer = &cb;
-    } else if (IsWord(dataSize, "nocb")) { // a data buffer without its size
-        data.assign(16, kFill);
-        dataPointer = reinterpret_cast<BYTE*>(data.data());
-    } else if (!dataSize.IsNull()) {
-        cb = ResolveSize(dataSize, probedData);
-        data.assign(cb + kGuard, kFill);
-        dataPointer = reinterpret_cast<BYTE*>(data.data());
-        cbPointer = &cb;
-    }
-    LONG result =
-        RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, dataPointer, cbPointer);
+    DataBuffer data(dataSize, probedData);
+    LONG result = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.pointer,
+                                data.cbPointer);
     out += Number(result) + " name=" + Show(Written(name)) + " length=" + Number(nameLength) +
            " type=" + Hex(type);
-    if (dataPointer)
-        out += " data=" + Show(Written(data));
-    if (cbPointer)
-        out += " cb=" + Hex(cb);
-    return out;
+    return out + data.Describe();
 }
 
 std::string Runner::SetValue(const Call& call) {
@@ -443,28 +461,10 @@ std::string Runner::QueryValue(const Call& call) {
         out += "probe=" + Number(probe) + " ";
     }
     DWORD type = kUnset;
-    std::vector<char> data;
-    DWORD cb = kUnset;
-    BYTE* dataPointer = nullptr;
-    DWORD* cbPointer = nullptr;
-    if (IsWord(dataSize, "q")) {
-        cbPointer = &cb;
-    } else if (IsWord(dataSize, "nocb")) { // a data buffer without its size
-        data.assign(16, kFill);
-        dataPointer = reinterpret_cast<BYTE*>(data.data());
-    } else if (!dataSize.IsNull()) {
-        cb = ResolveSize(dataSize, probed);
-        data.assign(cb + kGuard, kFill);
-        dataPointer = reinterpret_cast<BYTE*>(data.data());
-        cbPointer = &cb;
-    }
-    LONG result = RegQueryValueExA(key, name, nullptr, &type, dataPointer, cbPointer);
+    DataBuffer data(dataSize, probed);
+    LONG result = RegQueryValueExA(key, name, nullptr, &type, data.pointer, data.cbPointer);
     out += Number(result) + " type=" + Hex(type);
-    if (dataPointer)
-        out += " data=" + Show(Written(data));
-    if (cbPointer)
-        out += " cb=" + Hex(cb);
-    return out;
+    return out + data.Describe();
 }
 
 std::string Runner::DeleteValue(const Call& call) {
