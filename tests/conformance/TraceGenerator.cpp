@@ -77,6 +77,9 @@ struct ModelKey {
     std::vector<std::unique_ptr<ModelKey>> children;
     std::vector<std::string> values; // folded names, in creation order
     bool deleted = false;
+    // A create below it that the model does not follow may have made sub-keys:
+    // a deletion of this key is then not assumed to succeed.
+    bool unknownChildren = false;
 
     ModelKey* Child(const std::string& name) const {
         for (const auto& child : children)
@@ -324,8 +327,10 @@ void Generator::AddOpen(bool create) {
     if (key->deleted || (!path.empty() && path[0] == '\\'))
         return;
     for (const std::string& part : SplitPath(path)) {
-        if (part.size() > 255)
+        if (part.size() > 255) {
+            key->unknownChildren = key->unknownChildren || create;
             return;
+        }
     }
     for (const std::string& part : SplitPath(path)) {
         ModelKey* child = key->Child(part);
@@ -536,7 +541,7 @@ void Generator::AddRegistryCall() {
             if (!target)
                 return;
         }
-        if (!target->children.empty() || !target->parent)
+        if (!target->children.empty() || target->unknownChildren || !target->parent)
             return;
         // Deleted: its handles stay open and refer to a deleted key.
         target->deleted = true;
