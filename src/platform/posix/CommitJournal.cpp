@@ -1,6 +1,7 @@
 #include "platform/posix/CommitJournal.h"
 
 #include "platform/posix/FaultInjection.h"
+#include "platform/posix/ProfileDisk.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -26,13 +27,6 @@ struct State {
 State& Current() {
     static auto* state = new State(); // used by exit handlers: never destroyed
     return *state;
-}
-
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Makes the renames in a folder durable; some file systems refuse, which
@@ -74,7 +68,7 @@ int SaveWhole(const std::string& path, const std::string& text) {
         unlink(temporary.c_str());
         return error;
     }
-    SyncFolder(FolderOf(path));
+    SyncFolder(profile::FolderOf(path));
     return 0;
 }
 
@@ -90,7 +84,7 @@ size_t DoRenames(const std::vector<std::pair<std::string, std::string>>& renames
             error = errno;
             return done;
         }
-        SyncFolder(FolderOf(target));
+        SyncFolder(profile::FolderOf(target));
         ++done;
     }
     return done;
