@@ -52,6 +52,31 @@ TEST(ConformanceRegression, DefaultOfAFileThatCannotBeOpenedKeepsItsQuotes) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
 }
 
+// Deleting from a file that is not there finds nothing and makes no file, not
+// even the nameless section every file starts with; an existing file holding
+// only blank lines has that section, and deleting it rewrites the file.
+TEST(ConformanceRegression, DeletingFromAMissingFileMakesNoFile) {
+    ProfileFolder folder;
+    const std::string missing = folder.File("missing.ini");
+    EXPECT_TRUE(WritePrivateProfileStringA("", nullptr, nullptr, missing.c_str()));
+    EXPECT_TRUE(WritePrivateProfileStringA("s", nullptr, nullptr, missing.c_str()));
+    EXPECT_TRUE(WritePrivateProfileStringA("", "k", nullptr, missing.c_str()));
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, nullptr);
+    EXPECT_FALSE(testing_support::FileExists(missing));
+
+    const std::string blank = folder.FileWith("blank.ini", "\r\n\r\n");
+    EXPECT_TRUE(WritePrivateProfileStringA("", nullptr, nullptr, blank.c_str()));
+    EXPECT_EQ("", SavedBytes(blank));
+
+    // A file this process made and emptied again stays, empty.
+    const std::string made = folder.File("made.ini");
+    EXPECT_TRUE(WritePrivateProfileStringA("a", "k", "v", made.c_str()));
+    EXPECT_TRUE(WritePrivateProfileStringA("a", nullptr, nullptr, made.c_str()));
+    EXPECT_TRUE(WritePrivateProfileStringA("", nullptr, nullptr, made.c_str()));
+    EXPECT_TRUE(testing_support::FileExists(made));
+    EXPECT_EQ("", SavedBytes(made));
+}
+
 // A value name longer than 16,383 characters is looked at before the key: on a
 // key deleted behind an open handle it is refused (set) or not found (query,
 // delete), where a name of allowed length learns that the key is gone.

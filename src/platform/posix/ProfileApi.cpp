@@ -180,6 +180,10 @@ extern "C" BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, L
             return FALSE;
         }
     }
+    // A deletion finds nothing in a file that is neither on disk nor changed
+    // (its empty document still holds the nameless section), and makes no file.
+    if ((!lpKeyName || !lpString) && !file->stamp.exists && !file->dirty)
+        return TRUE;
     bool changed;
     if (!lpKeyName)
         changed = file->document.DeleteSection(lpAppName);
