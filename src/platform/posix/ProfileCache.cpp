@@ -108,6 +108,13 @@ CachedProfile* ProfileCache::Open(const char* fileName, bool forWrite, DWORD& er
         m_lastPath = CanonicalPath(fileName);
     }
     const std::string& path = m_lastPath;
+    // A file with unsaved changes is this process's until they are saved: the
+    // disk is not looked at again, so a run of changes costs no system call,
+    // and a change made there meanwhile cannot throw them away (the save
+    // reports it and replaces it).
+    auto known = m_files.find(path);
+    if (known != m_files.end() && known->second->dirty)
+        return known->second.get();
     PathState state = InspectPath(path);
     switch (state.kind) {
     case PathKind::Folder:
@@ -146,15 +153,13 @@ CachedProfile* ProfileCache::Open(const char* fileName, bool forWrite, DWORD& er
     return &file;
 }
 
-// Brings the document up to date with what `state` says is on disk.
+// Brings the document of a file without unsaved changes up to date with
+// what `state` says is on disk.
 bool ProfileCache::Refresh(CachedProfile& file, const PathState& state, DWORD& error) {
     if (state.kind == PathKind::Missing) {
         if (file.loaded && file.stamp.exists) { // removed behind our back
-            if (file.dirty)
-                DiscardWarning(file);
             file.document = ProfileDocument();
             file.encoding = ProfileEncoding::Ansi;
-            file.dirty = false;
             file.writable = false;
         }
         file.loaded = true;
@@ -162,11 +167,8 @@ bool ProfileCache::Refresh(CachedProfile& file, const PathState& state, DWORD& e
         file.recent = false;
         return true;
     }
-    if (!file.loaded || state.stamp != file.stamp) {
-        if (file.loaded && file.dirty)
-            DiscardWarning(file);
+    if (!file.loaded || state.stamp != file.stamp)
         return Load(file, error);
-    }
     if (!file.recent)
         return true;
     // The stamp alone cannot tell a same-size rewrite within the same clock
@@ -183,8 +185,6 @@ bool ProfileCache::Refresh(CachedProfile& file, const PathState& state, DWORD& e
         file.recent = IsRecent(file.stamp, now);
         return true;
     }
-    if (file.dirty)
-        DiscardWarning(file);
     DecodedProfile decoded = DecodeProfileBytes(bytes);
     file.document = ProfileDocument::Parse(decoded.text);
     file.encoding = decoded.encoding;
@@ -232,13 +232,6 @@ DWORD ProfileCache::MakeOnDisk(CachedProfile& file) {
     file.diskHash = HashBytes(std::string_view());
     file.recent = false; // our own empty file: no rewrite of the same size
     return ERROR_SUCCESS;
-}
-
-void ProfileCache::DiscardWarning(const CachedProfile& file) const {
-    std::fprintf(stderr,
-                 "%s: warning: %s was changed by another program; unsaved changes to it "
-                 "are discarded\n",
-                 ProgramName(), file.path.c_str());
 }
 
 DWORD ProfileCache::SaveFile(CachedProfile& file) {

@@ -1,18 +1,23 @@
 // The private-profile files of this process, kept parsed in memory.
 //
 // What is guaranteed:
-// - Each file is parsed once and then read and changed in memory; a call costs
-//   one stat() (two for a file that does not exist) plus hash lookups, never a
-//   read or write of the whole file.
+// - Each file is parsed once and then read and changed in memory, never read
+//   or written whole at a call. A call on a file without unsaved changes costs
+//   one stat() (two for a file that does not exist) plus hash lookups; one on a
+//   file with unsaved changes no system call at all.
 // - A file changed on disk behind the cache (another program, or code of this
 //   one writing it directly) is read again at the next call: size, change time
 //   (nanoseconds) and inode tell. While a file written by someone else has a
 //   change time so recent that another rewrite of the same size could share it
-//   (kRecentWindow), its bytes are compared at each call as well. Unsaved
-//   changes to a file changed or removed that way are lost, as they would be
-//   under Windows, where every call writes the file; a line on standard error
-//   says so. Code that reads a file directly must first save it with
+//   (kRecentWindow), its bytes are compared at each call as well. Code that
+//   reads a file directly must first save it with
 //   WritePrivateProfileStringA(NULL, NULL, NULL, file).
+// - A file with unsaved changes is this process's until they are saved: the
+//   disk is not looked at for it, so a change made there meanwhile never throws
+//   them away (under Windows, where every call writes the file, the next call
+//   would overwrite most of it anyway). Its save says on standard error that
+//   the file was changed or removed meanwhile, and replaces it; a save that
+//   fails (its folder gone, say) keeps the changes for a later save.
 // - The first change to a file that does not exist makes it, empty, at the
 //   call; its text is written when the file is saved. Changed files are saved
 //   by WritePrivateProfileStringA(NULL, NULL, NULL, file), by the same call
@@ -115,7 +120,6 @@ class ProfileCache {
     bool Refresh(CachedProfile& file, const PathState& state, DWORD& error);
     bool Load(CachedProfile& file, DWORD& error);
     DWORD SaveFile(CachedProfile& file);
-    void DiscardWarning(const CachedProfile& file) const;
 
     std::mutex m_mutex;
     std::string m_lastName; // the latest file name and its CanonicalPath

@@ -136,27 +136,48 @@ TEST(ProfileCache, AFailedSaveIsReportedAndFailsTheFlushAtExit) {
     EXPECT_FALSE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str()));
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
 
-    // The file went with its folder, as under Windows, where the first change
-    // had written it: with the folder back there is nothing left to save.
+    // The changes were never on disk: they wait for the folder to come back.
     ASSERT_TRUE(std::filesystem::create_directory(sub));
+    EXPECT_EQ("v", Value("A", "k", file));
     testing::internal::CaptureStderr();
-    EXPECT_EQ("(default)", Value("A", "k", file));
-    std::string warning = testing::internal::GetCapturedStderr();
-    EXPECT_NE(std::string::npos, warning.find(file)) << warning;
     EXPECT_TRUE(posix::FlushAll());
-    EXPECT_FALSE(FileExists(file));
+    testing::internal::GetCapturedStderr(); // the file it had made is gone: said
+    EXPECT_EQ("[A]\r\nk=v\r\n", ReadFileBytes(file));
 }
 
-TEST(ProfileCache, UnsavedChangesOverwrittenOutsideAreReported) {
+// Unsaved changes are never thrown away by a change on disk: the file is not
+// looked at again until they are saved, and the save says that it replaces
+// what someone else wrote (or made in place of a file removed meanwhile).
+TEST(ProfileCache, UnsavedChangesOutliveChangesOnDisk) {
     ProfileFolder folder;
     std::string file = folder.FileWith("race.ini", "[A]\r\nk=1\r\n");
     ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "mine", file.c_str()));
     WriteFileBytes(file, "[A]\r\nk=theirs\r\n");
+    EXPECT_EQ("mine", Value("A", "k", file));
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "j", "also mine", file.c_str()));
     testing::internal::CaptureStderr();
-    EXPECT_EQ("theirs", Value("A", "k", file));
+    EXPECT_EQ("[A]\r\nk=mine\r\nj=also mine\r\n", SavedBytes(file));
     std::string report = testing::internal::GetCapturedStderr();
-    EXPECT_NE(std::string::npos, report.find(file)) << report;
-    EXPECT_EQ("[A]\r\nk=theirs\r\n", SavedBytes(file));
+    EXPECT_NE(std::string::npos, report.find(file + " was changed by another program")) << report;
+
+    // Saved, the file is looked at again at every call.
+    WriteFileBytes(file, "[A]\r\nk=theirs again\r\n");
+    EXPECT_EQ("theirs again", Value("A", "k", file));
+
+    // Removed, or a folder made in its place, while changes wait: they stay.
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "mine again", file.c_str()));
+    ASSERT_EQ(0, unlink(file.c_str()));
+    ASSERT_TRUE(std::filesystem::create_directory(file));
+    EXPECT_TRUE(WritePrivateProfileStringA("A", "n", "3", file.c_str()));
+    EXPECT_EQ("mine again", Value("A", "k", file));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(posix::FlushAll());
+    report = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, report.find("could not save " + file)) << report;
+    ASSERT_TRUE(std::filesystem::remove(file));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ("[A]\r\nk=mine again\r\nn=3\r\n", SavedBytes(file));
+    testing::internal::GetCapturedStderr();
 }
 
 TEST(ProfileCache, StringsOfAnyLengthRoundTrip) {
