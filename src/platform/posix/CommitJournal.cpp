@@ -29,16 +29,6 @@ State& Current() {
     return *state;
 }
 
-// Makes the renames in a folder durable; some file systems refuse, which
-// changes nothing about the renames themselves.
-void SyncFolder(const std::string& folder) {
-    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
 // Saves `text` as `path` whole: temporary file, flush, rename. 0 or errno.
 int SaveWhole(const std::string& path, const std::string& text) {
     std::string temporary = path + ".tmp";
@@ -68,7 +58,7 @@ int SaveWhole(const std::string& path, const std::string& text) {
         unlink(temporary.c_str());
         return error;
     }
-    SyncFolder(profile::FolderOf(path));
+    profile::SyncFolderOf(path);
     return 0;
 }
 
@@ -84,7 +74,7 @@ size_t DoRenames(const std::vector<std::pair<std::string, std::string>>& renames
             error = errno;
             return done;
         }
-        SyncFolder(profile::FolderOf(target));
+        profile::SyncFolderOf(target);
         ++done;
     }
     return done;

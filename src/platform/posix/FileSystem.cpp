@@ -2,6 +2,7 @@
 // GetFileAttributesA/ExA, GetFullPathNameA, GetTempPathA and _mkdir.
 #include "platform/posix/FaultInjection.h"
 #include "platform/posix/NativePath.h"
+#include "platform/posix/ProfileDisk.h"
 #include "platform/winapi.h"
 
 #include <cerrno>
@@ -28,17 +29,6 @@ bool CheckName(LPCSTR name) {
         return false;
     }
     return true;
-}
-
-// Flushes the folder that holds `nativePath`, so that a rename in it is durable.
-void SyncParentFolder(const std::string& nativePath) {
-    size_t cut = nativePath.rfind('/');
-    std::string folder = cut == std::string::npos ? "." : nativePath.substr(0, cut == 0 ? 1 : cut);
-    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
 }
 
 // Win32 attributes of a stat result: folders, read-only files, and the archive
@@ -136,8 +126,8 @@ extern "C" BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWO
         return FALSE;
     }
     if (dwFlags & MOVEFILE_WRITE_THROUGH) {
-        SyncParentFolder(to);
-        SyncParentFolder(from);
+        posix::profile::SyncFolderOf(to);
+        posix::profile::SyncFolderOf(from);
     }
     return TRUE;
 }

@@ -89,6 +89,12 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+void SyncFolderOf(const std::string& path) {
+    FileDescriptor fd(open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0)
+        fsync(fd.get());
+}
+
 PathState InspectPath(const std::string& path) {
     PathState state;
     struct stat st;

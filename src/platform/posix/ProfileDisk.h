@@ -40,6 +40,10 @@ struct PathState {
 // The folder part of an absolute path ("/" for a file at the root).
 std::string FolderOf(const std::string& path);
 
+// Flushes the folder that holds `path`, so that a rename in it is durable.
+// Some file systems refuse, which changes nothing about the rename itself.
+void SyncFolderOf(const std::string& path);
+
 // What `path` is now.
 PathState InspectPath(const std::string& path);
 
