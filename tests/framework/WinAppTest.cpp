@@ -105,6 +105,8 @@ class IniModeApp : public ::testing::Test {
         m_path = m_dir.file("settings.ini");
         m_app.m_pszProfileName = HeapText(m_path.c_str());
     }
+    // Saved while the scratch folder is still there, not at exit.
+    void TearDown() override { WritePrivateProfileStringA(nullptr, nullptr, nullptr, nullptr); }
     // The file as it is on disk once cached writes are flushed.
     std::string FileText() {
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, m_path.c_str());
