@@ -4,6 +4,7 @@
 #include "ini/IniText.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -52,6 +53,33 @@ std::string UpperOf(std::string_view text) {
     return upper;
 }
 
+// NormalizeKey's key (expanded and trimmed, null taken as empty), with room
+// for extra more bytes: the caller appends "=value" without a reallocation.
+std::string NormalizedKeyText(const char* key, size_t extra) {
+    std::string out;
+    if (!key)
+        return out;
+    if (std::strchr(key, '%')) {
+        CString expanded = ExpandText(key, true);
+        expanded.Trim();
+        out = std::move(expanded.str());
+    } else {
+        std::string_view trimmed = TrimView(key);
+        out.reserve(trimmed.size() + extra);
+        out.assign(trimmed);
+    }
+    return out;
+}
+
+// CanStore for a key already normalized.
+bool CanStoreNormalized(const std::string& key, const char* value) {
+    if (key.find_first_of("\r\n=") != std::string::npos)
+        return false;
+    if (!key.empty() && (key[0] == ';' || key[0] == '['))
+        return false;
+    return !value || !std::strpbrk(value, "\r\n");
+}
+
 } // namespace
 
 CIniSection::CIniSection(CIniFile* pFile, const char* name) : m_pFile(pFile) {
@@ -71,6 +99,7 @@ void CIniSection::Clear() {
     m_keyLines.clear();
     m_nLastKeyLine = -1;
     m_bIndexStale = false;
+    m_bValuesStale = false;
     MarkModified();
 }
 
@@ -95,13 +124,7 @@ bool CIniSection::NormalizeKey(const char* key, CString& outKey, CString& outUpp
 }
 
 bool CIniSection::CanStore(const char* key, const char* value) {
-    CString normalized, upper;
-    NormalizeKey(key, normalized, upper);
-    if (HasLineBreak(normalized) || normalized.Find('=') >= 0)
-        return false;
-    if (!normalized.IsEmpty() && (normalized[0] == ';' || normalized[0] == '['))
-        return false;
-    return !value || !HasLineBreak(CString(value));
+    return CanStoreNormalized(NormalizedKeyText(key, 0), value);
 }
 
 bool CIniSection::ParseKeyLine(int index, CString& key, CString& upperKey) const {
@@ -121,6 +144,7 @@ bool CIniSection::Reindex() {
 
 void CIniSection::BuildIndex() const {
     m_bIndexStale = false;
+    m_bValuesStale = false;
     m_nLastKeyLine = -1;
     m_mapValues.RemoveAll();
     m_keyLines.clear();
@@ -144,7 +168,7 @@ void CIniSection::BuildIndex() const {
 }
 
 CString CIniSection::GetValue(const char* key, const char* def, bool expand) const {
-    EnsureIndex();
+    EnsureValues();
     CString normalized, upper;
     NormalizeKey(key, normalized, upper);
     const CString* stored = m_mapValues.PLookup(MapKey(upper));
@@ -159,44 +183,51 @@ CString CIniSection::GetValue(const char* key, const char* def, bool expand) con
 
 bool CIniSection::SetValue(const char* key, const char* value, bool flag) {
     (void)flag;
-    if (!CanStore(key, value))
+    // The line starts as the normalized key; "=value" follows once the pair
+    // is known to be storable.
+    std::string line = NormalizedKeyText(key, value ? std::strlen(value) + 1 : 0);
+    if (!CanStoreNormalized(line, value))
         return false;
     EnsureIndex();
-    CString normalized, upper;
-    NormalizeKey(key, normalized, upper);
-    std::string mapKey(MapKey(upper));
-    auto found = m_keyLines.find(mapKey);
+    std::string upper = UpperOf(line);
+    auto found = m_keyLines.find(upper);
 
     if (!value) {
         if (found == m_keyLines.end())
             return true;
         KeyLines where = found->second;
-        RemoveKeyLines(mapKey, where);
-        m_mapValues.RemoveKey(mapKey.c_str());
+        RemoveKeyLines(upper, where);
+        m_mapValues.RemoveKey(upper.c_str());
         MarkModified();
         return true;
     }
 
-    CString line(normalized);
-    line += "=";
+    line += '=';
     line += value;
-    CString trimmed(value);
-    trimmed.Trim();
     if (found != m_keyLines.end()) {
         // The first line of the key is the one every reader sees, so that is
         // the line that takes the new value.
         int n = found->second.nFirst;
-        if (GetAt(n).str() != line.str()) {
-            SetAt(n, line);
+        if (GetAt(n).str() != line) {
+            ElementAt(n) = CString(std::move(line));
             MarkModified();
         }
     } else {
+        // A section filled from empty gets its values indexed when one is
+        // first read; that rebuild reads only the lines added since.
+        if (GetSize() == 0)
+            m_bValuesStale = true;
         ++m_nLastKeyLine;
-        InsertAt(m_nLastKeyLine, line);
-        m_keyLines.emplace(mapKey, KeyLines{m_nLastKeyLine, 1});
+        std::vector<CString>& lines = items();
+        if (static_cast<size_t>(m_nLastKeyLine) > lines.size())
+            lines.resize(static_cast<size_t>(m_nLastKeyLine));
+        lines.insert(lines.begin() + m_nLastKeyLine, CString(std::move(line)));
         MarkModified();
     }
-    m_mapValues.SetAt(mapKey.c_str(), trimmed);
+    if (!m_bValuesStale)
+        m_mapValues.SetAt(upper.c_str(), CString(TrimView(value)));
+    if (found == m_keyLines.end())
+        m_keyLines.emplace(std::move(upper), KeyLines{m_nLastKeyLine, 1});
     return true;
 }
 

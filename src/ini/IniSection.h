@@ -32,6 +32,9 @@ class CIniSection : public CStringArray {
     // Sets key to value (null deletes the key). A new key goes directly after
     // the last key line. False only when the key or value cannot be stored as
     // one key line (see CanStore); then nothing changes. The flag has no effect.
+    // Keys added to a section that held no line yet get their values indexed
+    // only when a value is next read, so a writer that fills fresh sections
+    // pays for no lookup it never makes.
     virtual bool SetValue(const char* key, const char* value, bool flag);
     // The keys of the key lines in line order, as written; with values,
     // "key=value" with the value looked up unexpanded. False only when listing
@@ -90,6 +93,11 @@ class CIniSection : public CStringArray {
         if (m_bIndexStale)
             BuildIndex();
     }
+    // EnsureIndex, and m_mapValues up to date as well.
+    void EnsureValues() const {
+        if (m_bIndexStale || m_bValuesStale)
+            BuildIndex();
+    }
     void BuildIndex() const;
     void RemoveKeyLines(const std::string& upperKey, const KeyLines& where);
 
@@ -98,4 +106,7 @@ class CIniSection : public CStringArray {
     // key lines behind it up by one.
     mutable std::unordered_map<std::string, KeyLines> m_keyLines;
     mutable bool m_bIndexStale = false;
+    // m_mapValues lags behind the lines (m_keyLines and m_nLastKeyLine do not):
+    // set while a section that was empty is filled by SetValue.
+    mutable bool m_bValuesStale = false;
 };

@@ -3,6 +3,7 @@
 #include "platform/winapi.h"
 
 #include <climits>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -15,7 +16,8 @@ constexpr DWORD kExpandBufferSize = 60000;
 CString ExpandText(const char* text, bool expand) {
     if (!text)
         return CString();
-    if (!expand)
+    // Without a '%' the text comes back as it is, copied once.
+    if (!expand || !std::strchr(text, '%'))
         return CString(text);
     return ExpandText(CString(text), true);
 }

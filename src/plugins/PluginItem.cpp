@@ -3,10 +3,21 @@
 #include "support/PluginIds.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace {
 
 const CString kEmptyText;
+
+// ".dll" in any letter case.
+bool IsDllExtension(std::string_view text) {
+    static const char kDll[] = ".dll";
+    for (size_t i = 0; i < 4; ++i) {
+        if (AsciiLower(text[i]) != kDll[i])
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -45,13 +56,17 @@ void CPluginItem::SetText(int index, const char* text) {
         return;
     m_strText[index] = text;
     if (index == kTextPath) {
-        const CString& path = m_strText[kTextPath];
-        CString fileName = path.Mid(path.ReverseFind('\\') + 1);
-        if (fileName.GetLength() >= 4 && fileName.Right(4).CompareNoCase(".dll") == 0) {
-            m_strText[kTextExtension] = fileName.Right(4);
-            fileName = fileName.Left(fileName.GetLength() - 4);
+        // The path holds no NUL (it came as a C string), so views of it
+        // compare like the texts they stand for.
+        std::string_view fileName(m_strText[kTextPath].str());
+        size_t slash = fileName.rfind('\\');
+        if (slash != std::string_view::npos)
+            fileName.remove_prefix(slash + 1);
+        if (fileName.size() >= 4 && IsDllExtension(fileName.substr(fileName.size() - 4))) {
+            m_strText[kTextExtension].str().assign(fileName.substr(fileName.size() - 4));
+            fileName.remove_suffix(4);
         }
-        m_strText[kTextFileName] = fileName;
+        m_strText[kTextFileName].str().assign(fileName);
     } else if (index == kTextName) {
         m_strText[kTextNameCopy] = m_strText[kTextName];
     }

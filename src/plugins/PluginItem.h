@@ -26,7 +26,7 @@ enum PluginText : int {
 class CPluginItem {
   public:
     // The default item: empty name and path, kind 0, no uid, arch -1.
-    CPluginItem() : CPluginItem("", "", 0, nullptr, -1) {}
+    CPluginItem() { InitEmpty(); }
     // uid null means no uid.
     CPluginItem(const char* name, const char* path, int kind, const GUID* uid, int arch);
     // A copy of source's record; with deep, also of its whole subtree.

@@ -31,8 +31,11 @@ void CPluginMenu::LoadLevel(CPluginItem& parent, HKEY base, const CString& subKe
                 continue; // too large to read at all: the next one
             if (result != ERROR_SUCCESS)
                 break;
-            if (value.type == REG_SZ)
-                ParseEntry(parent, StripDuplicatePrefix(value.name), value.data);
+            if (value.type == REG_SZ) {
+                // The name is the enumeration's scratch copy: strip it in place.
+                value.name.str().erase(0, DuplicatePrefixLength(value.name.str()));
+                ParseEntry(parent, value.name, value.data);
+            }
         }
 
         CString name;

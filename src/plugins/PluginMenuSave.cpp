@@ -5,20 +5,39 @@
 #include "plugins/RecordEscape.h"
 #include "plugins/RecordFormat.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
 
-// A key under which names that may be equal ignoring case meet: ASCII letters
-// folded, every other byte 0x80 (folding never changes a name's length).
-// Names in one bucket are then compared exactly.
-std::string BucketKey(const CString& name) {
-    std::string key = name.str();
-    for (char& ch : key)
-        ch = static_cast<unsigned char>(ch) < 0x80 ? AsciiLower(ch) : '\x80';
-    return key;
+// Names that may be equal ignoring case share a bucket: ASCII letters
+// folded, every other byte taken as 0x80 (folding never changes a name's
+// length). Names in one bucket are then compared exactly.
+char BucketByte(char ch) {
+    return static_cast<unsigned char>(ch) < 0x80 ? AsciiLower(ch) : '\x80';
+}
+
+bool SameBucket(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (BucketByte(a[i]) != BucketByte(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// A hash of the name's bucket (64-bit FNV-1a of the folded bytes).
+uint64_t BucketHash(const std::string& name) {
+    uint64_t hash = 14695981039346656037ull;
+    for (char ch : name) {
+        hash ^= static_cast<unsigned char>(BucketByte(ch));
+        hash *= 1099511628211ull;
+    }
+    return hash;
 }
 
 bool SameName(const CPluginItem& a, const CPluginItem& b) {
@@ -56,24 +75,42 @@ bool CPluginMenu::SaveLevel(CPluginItem& node, const char* section) {
 void CPluginMenu::WriteLevel(CPluginItem& node, const CString& section) {
     CPluginList& children = node.m_children;
     const int count = children.GetSize();
-    std::unordered_map<std::string, std::vector<int>> buckets;
+    // The children by bucket hash, then by index: the later siblings that
+    // may share a child's name follow it in this order.
+    std::vector<std::pair<uint64_t, int>> order;
+    order.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         if (CPluginItem* child = children.GetItem(i)) {
             child->m_bDone = false;
-            buckets[BucketKey(child->GetText(kTextName))].push_back(i);
+            order.emplace_back(BucketHash(child->GetText(kTextName).str()), i);
         }
     }
+    std::sort(order.begin(), order.end());
+    std::vector<size_t> placeOf(static_cast<size_t>(count));
+    for (size_t place = 0; place < order.size(); ++place)
+        placeOf[static_cast<size_t>(order[place].second)] = place;
     const CString sectionSeparator = section.IsEmpty() ? "" : "\\";
+    // The level's section once a key line went into it: the later lines go
+    // to it directly. The model is neither reloaded nor saved between lines
+    // (see the menu's constructor), and no section goes away while the
+    // levels are written, so that is what SetValue on the file would do.
+    CIniSection* target = nullptr;
+    const bool direct = !m_iniFile.m_bAutoReload && !m_iniFile.m_bAutoSave;
 
+    std::vector<CPluginItem*> group;
     for (int i = 0; i < count; ++i) {
         CPluginItem* first = children.GetItem(i);
         if (!first || first->m_bDone)
             continue;
         // The group: this child and the later siblings of the same name.
-        std::vector<CPluginItem*> group{first};
-        for (int j : buckets[BucketKey(first->GetText(kTextName))]) {
-            CPluginItem* other = children.GetItem(j);
-            if (j > i && !other->m_bDone && SameName(*first, *other))
+        group.assign(1, first);
+        const std::string& name = first->GetText(kTextName).str();
+        const size_t place = placeOf[static_cast<size_t>(i)];
+        for (size_t next = place + 1;
+             next < order.size() && order[next].first == order[place].first; ++next) {
+            CPluginItem* other = children.GetItem(order[next].second);
+            if (!other->m_bDone && SameBucket(name, other->GetText(kTextName).str()) &&
+                SameName(*first, *other))
                 group.push_back(other);
         }
         for (size_t member = 0; member < group.size(); ++member) {
@@ -81,8 +118,12 @@ void CPluginMenu::WriteLevel(CPluginItem& node, const CString& section) {
             item.m_bDone = true;
             CString prefix = FormatDuplicatePrefix(static_cast<int>(member));
             if (!item.HasChildren()) {
-                m_iniFile.SetValue(section, FormatRecordName(prefix, item), FormatRecordValue(item),
-                                   true);
+                CString key = FormatRecordName(prefix, item);
+                CString value = FormatRecordValue(item);
+                if (target)
+                    target->SetValue(key, value, true);
+                else if (m_iniFile.SetValue(section, key, value, true) && direct)
+                    target = m_iniFile.FindSection(section);
             } else if (item.m_nKind == 3) {
                 CString childSection = prefix + "3:" + section + sectionSeparator +
                                        item.GetText(kTextName) + "=" + FormatRecordValue(item);

@@ -46,19 +46,43 @@ char EscapeCode(char ch) {
 
 } // namespace
 
+void AppendEscaped(std::string& out, std::string_view text) {
+    out.reserve(out.size() + text.size());
+    size_t copied = 0; // text before this index is in out
+    for (size_t i = 0; i < text.size(); ++i) {
+        char code = EscapeCode(text[i]);
+        if (!code)
+            continue;
+        out.append(text.data() + copied, i - copied);
+        out += '\'';
+        out += code;
+        copied = i + 1;
+    }
+    out.append(text.data() + copied, text.size() - copied);
+}
+
+void AppendUnescaped(std::string& out, std::string_view text) {
+    out.reserve(out.size() + text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t quote = text.find('\'', i);
+        if (quote == std::string_view::npos)
+            quote = text.size();
+        out.append(text.data() + i, quote - i);
+        if (quote + 1 >= text.size())
+            break; // the end, or a quote at the very end, which is dropped
+        char ch = UnescapedChar(text[quote + 1]);
+        if (ch)
+            out += ch;
+        i = quote + 2; // both characters are consumed, known code or not
+    }
+}
+
 CString EscapeName(const CString& text) {
     const std::string& in = text.str();
     std::string out;
     out.reserve(in.size() + 8);
-    for (char ch : in) {
-        char code = EscapeCode(ch);
-        if (code) {
-            out += '\'';
-            out += code;
-        } else {
-            out += ch;
-        }
-    }
+    AppendEscaped(out, in);
     return CString(std::move(out));
 }
 
@@ -68,29 +92,24 @@ CString UnescapeName(const CString& text) {
         return text;
     std::string out;
     out.reserve(in.size());
-    for (size_t i = 0; i < in.size(); ++i) {
-        if (in[i] != '\'') {
-            out += in[i];
-            continue;
-        }
-        if (i + 1 == in.size())
-            break; // a quote at the very end is dropped
-        char ch = UnescapedChar(in[i + 1]);
-        if (ch)
-            out += ch;
-        ++i; // both characters are consumed, known code or not
-    }
+    AppendUnescaped(out, in);
     return CString(std::move(out));
 }
 
+size_t DuplicatePrefixLength(std::string_view text) {
+    if (text.empty() || text[0] != '(')
+        return 0;
+    size_t close = text.find(')');
+    if (close == std::string_view::npos || close > 4)
+        return 0;
+    return close + 1;
+}
+
 CString StripDuplicatePrefix(const CString& text) {
-    const std::string& in = text.str();
-    if (in.empty() || in[0] != '(')
+    size_t length = DuplicatePrefixLength(text.str());
+    if (length == 0)
         return text;
-    size_t close = in.find(')');
-    if (close == std::string::npos || close > 4)
-        return text;
-    return CString(in.substr(close + 1));
+    return CString(text.str().substr(length));
 }
 
 CString FormatDuplicatePrefix(int memberIndex) {

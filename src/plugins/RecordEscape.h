@@ -4,12 +4,22 @@
 
 #include "framework/CString.h"
 
+#include <string>
+#include <string_view>
+
 // Replaces ' \ : = ( ) by '' '0 '1 '2 '3 '4, byte by byte; copies the rest.
 CString EscapeName(const CString& text);
 
 // The inverse of EscapeName. A quote before any other character drops both;
 // a quote at the very end is dropped.
 CString UnescapeName(const CString& text);
+
+// EscapeName and UnescapeName of text, appended to out.
+void AppendEscaped(std::string& out, std::string_view text);
+void AppendUnescaped(std::string& out, std::string_view text);
+
+// The length of the duplicate prefix StripDuplicatePrefix removes; 0 for none.
+size_t DuplicatePrefixLength(std::string_view text);
 
 // Removes a duplicate prefix "(n)" whose ")" stands at index 4 or lower (one to
 // three digits, or anything that short); other texts come back unchanged.

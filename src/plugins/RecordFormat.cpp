@@ -20,14 +20,50 @@ void AppendText(std::string& tail, const char* keyword, const CString& text) {
     if (text.IsEmpty())
         return;
     tail += keyword;
-    tail += EscapeName(text).str();
+    AppendEscaped(tail, text.str());
+}
+
+void AppendNumber(std::string& tail, const char* keyword, const std::string& number) {
+    tail += keyword;
+    tail += number;
+}
+
+// FormatAttributeTail, appended to tail.
+void AppendAttributeTail(std::string& tail, const CPluginItem& item) {
+    if (item.HasUid()) {
+        tail += "\\uid";
+        AppendEscaped(tail, FormatUid(item).str());
+    }
+    if (item.m_nArch != -1)
+        AppendNumber(tail, "\\arch", std::to_string(item.m_nArch));
+    if (item.m_nLength != 0)
+        AppendNumber(tail, "\\len", std::to_string(item.m_nLength));
+    if (item.m_nLastChange != 0)
+        AppendNumber(tail, "\\lch", std::to_string(item.m_nLastChange));
+    if (item.m_nFlags != 0)
+        AppendNumber(tail, "\\flg", std::to_string(item.m_nFlags));
+    if (item.m_nCategory != 0)
+        AppendNumber(tail, "\\pcat", std::to_string(item.m_nCategory));
+    AppendText(tail, "\\ver", item.GetText(kTextVersion));
+    AppendText(tail, "\\vstver", item.GetText(kTextVstVersion));
+    AppendText(tail, "\\vname", item.GetText(kTextVendor));
+    AppendText(tail, "\\vemail", item.GetText(kTextVendorEmail));
+    AppendText(tail, "\\vurl", item.GetText(kTextVendorUrl));
+    if (!item.m_bEnabled)
+        tail += "\\ena0";
 }
 
 } // namespace
 
 CString FormatRecordName(const CString& prefix, const CPluginItem& item) {
-    return prefix + std::to_string(item.m_nKind).c_str() + ":" +
-           EscapeName(item.GetText(kTextName));
+    const std::string& name = item.GetText(kTextName).str();
+    std::string out;
+    out.reserve(prefix.str().size() + 13 + name.size() + name.size() / 4);
+    out += prefix.str();
+    out += std::to_string(item.m_nKind);
+    out += ':';
+    AppendEscaped(out, name);
+    return CString(std::move(out));
 }
 
 CString FormatUid(const CPluginItem& item) {
@@ -42,33 +78,18 @@ CString FormatUid(const CPluginItem& item) {
 
 CString FormatAttributeTail(const CPluginItem& item) {
     std::string tail;
-    if (item.HasUid()) {
-        tail += "\\uid";
-        tail += EscapeName(FormatUid(item)).str();
-    }
-    if (item.m_nArch != -1)
-        tail += "\\arch" + std::to_string(item.m_nArch);
-    if (item.m_nLength != 0)
-        tail += "\\len" + std::to_string(item.m_nLength);
-    if (item.m_nLastChange != 0)
-        tail += "\\lch" + std::to_string(item.m_nLastChange);
-    if (item.m_nFlags != 0)
-        tail += "\\flg" + std::to_string(item.m_nFlags);
-    if (item.m_nCategory != 0)
-        tail += "\\pcat" + std::to_string(item.m_nCategory);
-    AppendText(tail, "\\ver", item.GetText(kTextVersion));
-    AppendText(tail, "\\vstver", item.GetText(kTextVstVersion));
-    AppendText(tail, "\\vname", item.GetText(kTextVendor));
-    AppendText(tail, "\\vemail", item.GetText(kTextVendorEmail));
-    AppendText(tail, "\\vurl", item.GetText(kTextVendorUrl));
-    if (!item.m_bEnabled)
-        tail += "\\ena0";
+    AppendAttributeTail(tail, item);
     return CString(std::move(tail));
 }
 
 CString FormatRecordValue(const CPluginItem& item) {
-    CString tail = FormatAttributeTail(item);
-    if (tail.IsEmpty())
-        return item.GetText(kTextPath);
-    return item.GetText(kTextPath) + ":" + tail;
+    const std::string& path = item.GetText(kTextPath).str();
+    std::string out;
+    out.reserve(path.size() + 160);
+    out += path;
+    out += ':';
+    AppendAttributeTail(out, item);
+    if (out.size() == path.size() + 1)
+        out.pop_back(); // no tail: the path alone
+    return CString(std::move(out));
 }

@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstring>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -51,13 +53,14 @@ int32_t AsciiToInt(const char* text) {
     return static_cast<int32_t>(value > INT_MAX ? INT_MAX : value);
 }
 
-bool StartsWith(const CString& text, const char* prefix) {
+bool StartsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-// Applies one attribute token ("\keyword" and its value text, unescaped).
-// Unknown keywords are ignored; a number that cannot be read leaves its field.
-void ApplyToken(const CString& token, CPluginItem& item, CString& uidText) {
+// Applies one attribute token ("\keyword" and its value text, unescaped),
+// read as a C string. Unknown keywords are ignored; a number that cannot be
+// read leaves its field.
+void ApplyToken(const char* token, CPluginItem& item, CString& uidText) {
     struct Keyword {
         const char* text;
         enum { uid, arch, ena, len, lch, flg, pcat, textField } what;
@@ -79,9 +82,11 @@ void ApplyToken(const CString& token, CPluginItem& item, CString& uidText) {
         {"\\vurl", Keyword::textField, kTextVendorUrl},
     };
     for (const Keyword& keyword : keywords) {
-        if (!StartsWith(token, keyword.text))
+        // Every keyword is longer than two characters: the second one tells
+        // most of them apart at once.
+        if (token[0] == '\0' || token[1] != keyword.text[1] || !StartsWith(token, keyword.text))
             continue;
-        const char* rest = token.GetString() + std::strlen(keyword.text);
+        const char* rest = token + std::strlen(keyword.text);
         if (keyword.what == Keyword::uid) {
             uidText = rest;
             return;
@@ -144,7 +149,9 @@ void ParseRecord(const CString& name, const CString& data, const CString& levelN
         int colon = name.Find(':');
         if (colon >= 1) {
             item.m_nKind = KindDigit(name[0]);
-            item.SetText(kTextName, UnescapeName(name.Mid(colon + 1)));
+            std::string text;
+            AppendUnescaped(text, std::string_view(name.str()).substr(colon + 1));
+            item.SetText(kTextName, text.c_str());
             kindFixed = true;
         }
     }
@@ -156,31 +163,34 @@ void ParseRecord(const CString& name, const CString& data, const CString& levelN
         item.SetText(kTextPath, data);
         return;
     }
-    item.SetText(kTextPath, data.Left(lastColon));
-    CString attributes = data.Mid(lastColon + 1);
-    if (attributes.IsEmpty())
+    item.SetText(kTextPath, std::string(data.str(), 0, lastColon).c_str());
+    std::string_view attributes(data.str());
+    attributes.remove_prefix(lastColon + 1);
+    if (attributes.empty())
         return;
 
     // Old style: a kind digit and a comma before the uid.
     if (!kindFixed)
         item.m_nKind = KindDigit(attributes[0]);
-    if (attributes.GetLength() > 1 && attributes[1] == ',')
-        attributes = attributes.Mid(2);
+    if (attributes.size() > 1 && attributes[1] == ',')
+        attributes.remove_prefix(2);
 
     // Tokens run from one backslash to the next; text before the first one
     // is the old style's uid.
     CString uidText;
-    const std::string& text = attributes.str();
+    std::string token;
     size_t position = 0;
-    while (position < text.size() && text[position] == '\\') {
-        size_t next = text.find('\\', position + 1);
-        if (next == std::string::npos)
-            next = text.size();
-        ApplyToken(UnescapeName(CString(text.substr(position, next - position))), item, uidText);
+    while (position < attributes.size() && attributes[position] == '\\') {
+        size_t next = attributes.find('\\', position + 1);
+        if (next == std::string_view::npos)
+            next = attributes.size();
+        token.clear();
+        AppendUnescaped(token, attributes.substr(position, next - position));
+        ApplyToken(token.c_str(), item, uidText);
         position = next;
     }
-    if (position < text.size())
-        uidText = CString(text.substr(position));
+    if (position < attributes.size())
+        uidText = CString(attributes.substr(position));
     if (!uidText.IsEmpty())
         item.m_uid = ParseUid(uidText);
 }

@@ -14,8 +14,12 @@ const DWORD kMaxDataSize = 1u << 28;
 } // namespace
 
 LONG EnumRegistryValue(HKEY key, DWORD index, EnumeratedValue& value) {
-    std::vector<char> name(kFirstBufferSize);
-    std::vector<BYTE> data(kFirstBufferSize);
+    std::vector<char>& name = value.nameBuffer;
+    std::vector<BYTE>& data = value.dataBuffer;
+    if (name.size() < kFirstBufferSize)
+        name.resize(kFirstBufferSize);
+    if (data.size() < kFirstBufferSize)
+        data.resize(kFirstBufferSize);
     for (;;) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataSize = static_cast<DWORD>(data.size());
@@ -38,9 +42,10 @@ LONG EnumRegistryValue(HKEY key, DWORD index, EnumeratedValue& value) {
             return result;
         nameLength = std::min<DWORD>(nameLength, static_cast<DWORD>(name.size()));
         dataSize = std::min<DWORD>(dataSize, static_cast<DWORD>(data.size()));
-        value.name = CString(name.data(), static_cast<int>(strnlen(name.data(), nameLength)));
+        // Assigned in place: the strings keep their room for the next value.
+        value.name.str().assign(name.data(), strnlen(name.data(), nameLength));
         const char* bytes = reinterpret_cast<const char*>(data.data());
-        value.data = CString(bytes, static_cast<int>(strnlen(bytes, dataSize)));
+        value.data.str().assign(bytes, strnlen(bytes, dataSize));
         value.type = type;
         return ERROR_SUCCESS;
     }

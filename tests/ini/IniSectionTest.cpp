@@ -253,6 +253,45 @@ TEST_F(SectionTest, ManyChangesKeepTheIndexInStep) {
     EXPECT_EQ("; tail", LinesOf(section).back());
 }
 
+// A section filled from empty indexes its values only when one is read.
+// What it reads then, after further changes and after it was emptied, is
+// what a fresh index of its lines gives.
+TEST_F(SectionTest, SectionFilledFromEmptyReadsLikeOneIndexedAfresh) {
+    SetEnvironmentVariableForTests("CORVANE_INI_TEST_FRESH", "Env");
+    CIniSection* section = m_file.GetOrCreateSection("Fresh");
+    ASSERT_NE(nullptr, section);
+    ASSERT_EQ(0, section->GetSize());
+    EXPECT_TRUE(section->SetValue("a", " 1 ", true));
+    EXPECT_TRUE(section->SetValue("B", "2", true));
+    EXPECT_TRUE(section->SetValue(" A ", "3", true)); // the line of "a"
+    EXPECT_TRUE(section->SetValue("%CORVANE_INI_TEST_FRESH%", "  spaced  ", true));
+    EXPECT_TRUE(section->SetValue("gone", "5", true));
+    EXPECT_TRUE(section->SetValue("GONE", nullptr, true));
+    EXPECT_FALSE(section->SetValue("x=y", "6", true));
+    EXPECT_FALSE(section->SetValue("x", "6\n", true));
+    EXPECT_EQ(2, section->GetLastKeyLine());
+    EXPECT_EQ((Lines{"A=3", "B=2", "Env=  spaced  "}), LinesOf(*section));
+    EXPECT_STREQ("3", section->GetValue("a", nullptr, false));
+    EXPECT_STREQ("spaced", section->GetValue("%CORVANE_INI_TEST_FRESH%", nullptr, false));
+    EXPECT_STREQ("<none>", section->GetValue("gone", "<none>", false));
+
+    // Once read, changes keep the value index up as they go.
+    EXPECT_TRUE(section->SetValue("c", " 7 ", true));
+    EXPECT_TRUE(section->SetValue("b", nullptr, true));
+    EXPECT_STREQ("7", section->GetValue("C", nullptr, false));
+    EXPECT_STREQ("<none>", section->GetValue("b", "<none>", false));
+    ExpectIndexMatchesLines(*section, {"a", "b", "c", "env", "gone", "x"});
+
+    section->Clear();
+    EXPECT_TRUE(section->SetValue("z", "1", true));
+    EXPECT_TRUE(section->SetValue("Z", "2", true));
+    CStringArray keys;
+    ASSERT_TRUE(section->GetKeys(keys, true));
+    ASSERT_EQ(1, keys.GetSize());
+    EXPECT_STREQ("Z=2", keys[0]);
+    ExpectIndexMatchesLines(*section, {"z"});
+}
+
 TEST_F(SectionTest, RefusesKeysAndValuesThatWouldNotReadBack) {
     CIniSection& section = Make({"a=1"});
     const struct {

@@ -17,11 +17,14 @@ CPluginItem* Add(CPluginItem& parent, const char* name, const char* path = "", i
     return item;
 }
 
-// Saves menu to "PlugIns.ini" in a scratch folder; the file's bytes.
-std::string SaveBytes(CPluginMenu& menu) {
+// Saves menu to "PlugIns.ini" in a scratch folder; the file's bytes. With
+// autoSave every line is written through the file model's SetValue, and the
+// file is written after each.
+std::string SaveBytes(CPluginMenu& menu, bool autoSave = false) {
     ScratchDir dir;
     std::string path = dir.file("PlugIns.ini");
     menu.SetIniPath(path.c_str());
+    menu.m_iniFile.m_bAutoSave = autoSave;
     EXPECT_TRUE(menu.Save(nullptr, HKEY_CURRENT_USER));
     return ReadFileBytes(path);
 }
@@ -86,6 +89,58 @@ TEST(PluginMenuSave, DuplicateNamesNumberSectionsAndKeysAlike) {
                                "0:In=C:\\in.dll\r\n"
                                "[(2)3:PlugIns\\box=C:\\box2.dll]\r\n"
                                "0:In=C:\\in2.dll\r\n");
+}
+
+// A level's lines go to its section in child order, whatever sub-levels are
+// written between them, and a refused key neither makes the section nor
+// stops the level. Keys that are one once trimmed share their first line.
+TEST(PluginMenuSave, LevelLinesSurviveSubLevelsRefusedKeysAndRepeatedKeys) {
+    auto build = [](CPluginMenu& menu) {
+        CPluginItem& root = menu.m_root;
+        Add(root, "Bad\nName", "C:\\bad.dll");
+        Add(root, "b", "C:\\b.dll");
+        Add(*Add(root, "Shell", "C:\\s.dll", 3), "In", "C:\\in.dll");
+        Add(root, "A", "C:\\a.dll");
+        Add(root, "B", "C:\\b2.dll");
+        Add(root, "b ", "C:\\b3.dll");
+        Add(root, "Gr\xE4n", "C:\\g1.dll");
+        Add(root, "Gr\xF6n", "C:\\g2.dll");
+    };
+    const std::string expected = "[PlugIns]\r\n"
+                                 "0:b=C:\\b3.dll\r\n"
+                                 "(2)0:B=C:\\b2.dll\r\n"
+                                 "0:A=C:\\a.dll\r\n"
+                                 "0:Gr\xE4n=C:\\g1.dll\r\n"
+                                 "0:Gr\xF6n=C:\\g2.dll\r\n"
+                                 "[3:PlugIns\\Shell=C:\\s.dll]\r\n"
+                                 "0:In=C:\\in.dll\r\n";
+    CPluginMenu menu;
+    build(menu);
+    EXPECT_EQ(SaveBytes(menu), expected);
+    CPluginMenu saving;
+    build(saving);
+    EXPECT_EQ(SaveBytes(saving, true), expected);
+}
+
+// Many siblings, some of one name in other cases: each group is numbered in
+// child order, from its first member.
+TEST(PluginMenuSave, DuplicateGroupsAmongManySiblings) {
+    CPluginMenu menu;
+    std::string expected = "[PlugIns]\r\n";
+    std::string later;
+    for (int i = 0; i < 300; ++i) {
+        std::string name = "Fx " + std::to_string(i % 100);
+        if (i >= 100)
+            name = i < 200 ? "FX " + std::to_string(i % 100) : "fx " + std::to_string(i % 100);
+        std::string path = "C:\\" + std::to_string(i) + ".dll";
+        Add(menu.m_root, name.c_str(), path.c_str());
+    }
+    for (int n = 0; n < 100; ++n) {
+        expected += "0:Fx " + std::to_string(n) + "=C:\\" + std::to_string(n) + ".dll\r\n";
+        expected += "(2)0:FX " + std::to_string(n) + "=C:\\" + std::to_string(n + 100) + ".dll\r\n";
+        expected += "(3)0:fx " + std::to_string(n) + "=C:\\" + std::to_string(n + 200) + ".dll\r\n";
+    }
+    EXPECT_EQ(SaveBytes(menu), expected);
 }
 
 TEST(PluginMenuSave, ReplacesAnEarlierFileWhole) {
