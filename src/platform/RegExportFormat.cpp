@@ -68,24 +68,26 @@ bool IsBlankOrComment(std::string_view text) {
 }
 
 std::string Utf16LeBytes(std::u16string_view units) {
-    std::string bytes;
-    bytes.reserve(units.size() * 2);
+    std::string bytes(units.size() * 2, '\0');
+    char* out = bytes.data();
     for (char16_t unit : units) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
+        *out++ = static_cast<char>(unit & 0xFF);
+        *out++ = static_cast<char>(unit >> 8);
     }
     return bytes;
 }
 
 // UTF-16LE bytes to code units; an odd last byte is dropped.
 std::u16string Utf16LeUnits(std::string_view bytes) {
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                       (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < units.size(); i++)
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                         (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
     return units;
 }
+
+// UTF-16LE bytes to 8-bit text, as Utf16ToAnsi(Utf16LeUnits(bytes)); below.
+std::string Utf16LeBytesToAnsi(std::string_view bytes);
 
 #ifndef _WIN32
 // Length of the well-formed UTF-8 sequence at text[pos] and its code point; 0 when
@@ -149,10 +151,13 @@ void AppendUtf8(std::string& out, char32_t codePoint) {
 
 // ---- reader -----------------------------------------------------------------------
 
-// The reader: one function per state, each consuming lines of the 8-bit text.
+// The reader: one function per state, each consuming lines of the 8-bit text. Each
+// key goes to the visitor once its values are read; its value list is used again
+// for the next key, so that the values of a large file are not collected first.
 class Parser {
   public:
-    Parser(std::string_view text, RegFileContent& content) : m_text(text), m_content(content) {}
+    Parser(std::string_view text, RegFileFormat& format, const RegKeyVisitor& visit)
+        : m_text(text), m_format(format), m_visit(visit) {}
 
     RegParseResult Run() {
         State state = State::Header;
@@ -172,6 +177,7 @@ class Parser {
                 break;
             }
         }
+        HandOverKey(); // the last key, or the one an error cut short
         return m_result;
     }
 
@@ -182,12 +188,12 @@ class Parser {
     bool NextLine(std::string_view& line) {
         if (m_pos >= m_text.size())
             return false;
-        size_t end = m_text.find_first_of("\r\n", m_pos);
-        if (end == std::string_view::npos)
-            end = m_text.size();
+        size_t end = m_pos;
+        while (end < m_text.size() && m_text[end] != '\r' && m_text[end] != '\n')
+            end++;
         line = m_text.substr(m_pos, end - m_pos);
         if (m_line == 0 && end < m_text.size())
-            m_content.format.lineEnd = m_text[end] == '\n' ? RegLineEnd::Lf : RegLineEnd::CrLf;
+            m_format.lineEnd = m_text[end] == '\n' ? RegLineEnd::Lf : RegLineEnd::CrLf;
         m_pos = end;
         if (m_pos < m_text.size()) {
             bool crlf =
@@ -221,9 +227,9 @@ class Parser {
             last--;
         std::string_view header = line.substr(first, last - first);
         if (header == kHeaderVersion5)
-            m_content.format.version = RegVersion::Version5;
+            m_format.version = RegVersion::Version5;
         else if (header == kHeaderRegedit4)
-            m_content.format.version = RegVersion::Regedit4;
+            m_format.version = RegVersion::Regedit4;
         else
             return Fail(RegParseError::MissingHeader,
                         "not a registry export file: the first line must be \"" +
@@ -253,10 +259,9 @@ class Parser {
     // "[path]" or "[-path]"; rest follows the '['. A key name may hold ']', so the
     // path ends at the last ']' of the line.
     State KeyLine(std::string_view rest) {
-        RegFileKey key;
-        key.line = m_line;
+        bool deleted = false;
         if (!rest.empty() && rest[0] == '-') {
-            key.deleted = true;
+            deleted = true;
             rest.remove_prefix(1);
         }
         size_t close = rest.rfind(']');
@@ -264,22 +269,33 @@ class Parser {
             return Fail(RegParseError::BadKeyLine, "the key line has no closing ']'");
         if (!IsBlankOrComment(rest.substr(close + 1)))
             return Fail(RegParseError::TrailingText, "unexpected text after the key name");
-        key.path = std::string(rest.substr(0, close));
-        if (key.path.empty())
+        std::string_view path = rest.substr(0, close);
+        if (path.empty())
             return Fail(RegParseError::BadKeyLine, "the key name is empty");
-        if (HiveOfKeyPath(key.path) == RegHive::Unknown)
-            return Fail(RegParseError::UnknownHive,
-                        "the key \"" + key.path + "\" does not start with a registry hive");
-        m_content.keys.push_back(std::move(key));
+        if (HiveOfKeyPath(path) == RegHive::Unknown)
+            return Fail(RegParseError::UnknownHive, "the key \"" + std::string(path) +
+                                                        "\" does not start with a registry hive");
+        HandOverKey();
+        m_key.path = std::string(path);
+        m_key.deleted = deleted;
+        m_key.line = m_line;
+        m_key.values.clear();
+        m_haveKey = true;
         return State::LineStart;
+    }
+
+    void HandOverKey() {
+        if (m_haveKey)
+            m_visit(m_key);
+        m_haveKey = false;
     }
 
     // "name"=data or @=data.
     State ValueLine(std::string_view line) {
-        if (m_content.keys.empty())
+        if (!m_haveKey)
             return Fail(RegParseError::ValueOutsideKey,
                         "a value comes before the first [key] line");
-        if (m_content.keys.back().deleted)
+        if (m_key.deleted)
             return Fail(RegParseError::ValueOutsideKey, "a value follows a deleted [-key]");
         m_value = RegFileValue();
         size_t pos = 1;
@@ -329,6 +345,13 @@ class Parser {
     // closing quote. False when the line ends first.
     static bool ReadQuoted(std::string_view line, size_t& pos, std::string& out) {
         while (pos < line.size()) {
+            size_t runEnd = pos;
+            while (runEnd < line.size() && line[runEnd] != '"' && line[runEnd] != '\\')
+                runEnd++;
+            out.append(line.data() + pos, runEnd - pos);
+            pos = runEnd;
+            if (pos == line.size())
+                break;
             char c = line[pos];
             if (c == '"') {
                 pos++;
@@ -364,6 +387,7 @@ class Parser {
     State StringData(std::string_view data) {
         size_t pos = 1;
         std::string text;
+        text.reserve(data.size()); // the text and its NUL: never longer than quoted
         if (!ReadQuoted(data, pos, text))
             return Fail(RegParseError::BadString, "the string has no closing quote");
         if (!IsBlankOrComment(data.substr(pos)))
@@ -437,8 +461,8 @@ class Parser {
     // String data in hex is UTF-16LE in version 5 files and ends with a NUL.
     State FinishHexValue() {
         if (IsStringType(m_value.type)) {
-            if (m_content.format.version == RegVersion::Version5)
-                m_value.data = Utf16ToAnsi(Utf16LeUnits(m_value.data));
+            if (m_format.version == RegVersion::Version5)
+                m_value.data = Utf16LeBytesToAnsi(m_value.data);
             if (!m_value.data.empty() && m_value.data.back() != '\0')
                 m_value.data += '\0';
         }
@@ -446,7 +470,7 @@ class Parser {
     }
 
     State StoreValue() {
-        m_content.keys.back().values.push_back(std::move(m_value));
+        m_key.values.push_back(std::move(m_value));
         m_value = RegFileValue();
         return State::LineStart;
     }
@@ -454,8 +478,11 @@ class Parser {
     std::string_view m_text;
     size_t m_pos = 0;
     int m_line = 0;
-    RegFileContent& m_content;
+    RegFileFormat& m_format;
+    const RegKeyVisitor& m_visit;
     RegParseResult m_result;
+    RegFileKey m_key; // the key being read, when m_haveKey
+    bool m_haveKey = false;
     RegFileValue m_value;
 };
 
@@ -469,12 +496,18 @@ int CountLines(std::string_view text) {
 
 // ---- writer helpers ------------------------------------------------------------------
 
-// Escapes a name or a string for the inside of double quotes.
-std::string Escape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
+// Appends a name or a string escaped for the inside of double quotes.
+void AppendEscaped(std::string& out, std::string_view text) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t runEnd = pos;
+        while (runEnd < text.size() && text[runEnd] != '\\' && text[runEnd] != '"' &&
+               text[runEnd] != '\n' && text[runEnd] != '\r')
+            runEnd++;
+        out.append(text.data() + pos, runEnd - pos);
+        if (runEnd == text.size())
+            break;
+        switch (text[runEnd]) {
         case '\\':
             out += "\\\\";
             break;
@@ -484,15 +517,12 @@ std::string Escape(std::string_view text) {
         case '\n':
             out += "\\n";
             break;
-        case '\r':
+        default: // '\r'
             out += "\\r";
             break;
-        default:
-            out += c;
-            break;
         }
+        pos = runEnd + 1;
     }
-    return out;
 }
 
 // A string the quoted form gives back exactly: one final NUL, no control characters.
@@ -527,26 +557,64 @@ std::u16string AnsiToUtf16(std::string_view text) {
                             count);
     return std::u16string(wide.begin(), wide.end());
 #else
-    std::u16string out;
-    out.reserve(text.size());
+    // Never more code units than bytes: written in place, then cut to length.
+    std::u16string out(text.size(), u'\0');
+    char16_t* units = out.data();
+    size_t used = 0;
     for (size_t pos = 0; pos < text.size();) {
+        unsigned char byte = static_cast<unsigned char>(text[pos]);
+        if (byte < 0x80) {
+            units[used++] = byte;
+            pos++;
+            continue;
+        }
         char32_t codePoint = 0;
         size_t length = DecodeUtf8(text, pos, codePoint);
         if (length == 0) { // not UTF-8: the byte travels as U+DC80..U+DCFF
-            out += static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(text[pos]));
+            units[used++] = static_cast<char16_t>(0xDC00 + byte);
             pos++;
             continue;
         }
         if (codePoint >= 0x10000) {
             codePoint -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (codePoint >> 10));
-            out += static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
+            units[used++] = static_cast<char16_t>(0xD800 + (codePoint >> 10));
+            units[used++] = static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
         } else {
-            out += static_cast<char16_t>(codePoint);
+            units[used++] = static_cast<char16_t>(codePoint);
         }
         pos += length;
     }
+    out.resize(used);
     return out;
+#endif
+}
+
+size_t Utf16Length(std::string_view text) {
+#ifdef _WIN32
+    if (text.empty())
+        return 0;
+    int count =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    return static_cast<size_t>(count > 0 ? count : 0);
+#else
+    size_t units = 0;
+    for (size_t pos = 0; pos < text.size();) {
+        if (static_cast<unsigned char>(text[pos]) < 0x80) {
+            units++;
+            pos++;
+            continue;
+        }
+        char32_t codePoint = 0;
+        size_t length = DecodeUtf8(text, pos, codePoint);
+        if (length == 0) {
+            units++;
+            pos++;
+        } else {
+            units += codePoint >= 0x10000 ? 2 : 1;
+            pos += length;
+        }
+    }
+    return units;
 #endif
 }
 
@@ -563,9 +631,17 @@ std::string Utf16ToAnsi(std::u16string_view text) {
                             count, nullptr, nullptr);
     return out;
 #else
-    std::string out;
+    // A leading run of ASCII, often the whole text, is copied as it is.
+    size_t ascii = 0;
+    while (ascii < text.size() && text[ascii] < 0x80)
+        ascii++;
+    std::string out(ascii, '\0');
+    for (size_t i = 0; i < ascii; i++)
+        out[i] = static_cast<char>(text[i]);
+    if (ascii == text.size())
+        return out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); i++) {
+    for (size_t i = ascii; i < text.size(); i++) {
         char16_t unit = text[i];
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
             text[i + 1] <= 0xDFFF) {
@@ -584,31 +660,44 @@ std::string Utf16ToAnsi(std::u16string_view text) {
 
 namespace {
 
-// UTF-16LE file bytes to 8-bit text, as Utf16ToAnsi(Utf16LeUnits(bytes)) but
-// without the copy in between: runs of ASCII, nearly all of a registry export,
-// are copied unit by unit and only the rest goes through the full conversion.
-std::string Utf16LeBytesToAnsi(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() / 2);
+// UTF-16LE file bytes appended to `out` as 8-bit text, as
+// Utf16ToAnsi(Utf16LeUnits(bytes)) but without the copy in between: runs of ASCII,
+// nearly all of a registry export, are copied unit by unit and only the rest goes
+// through the full conversion.
+void AppendUtf16LeAsAnsi(std::string& out, std::string_view bytes) {
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t units = bytes.size() / 2;
+    auto isAscii = [in](size_t unit) { return in[2 * unit + 1] == 0 && in[2 * unit] < 0x80; };
+    // Room for all ASCII, one byte a unit. Kept true throughout: the room left is
+    // at least the number of units left.
+    size_t used = out.size();
+    out.resize(used + units);
     size_t i = 0;
-    while (i + 1 < bytes.size()) {
-        size_t runEnd = i;
-        while (runEnd + 1 < bytes.size() && bytes[runEnd + 1] == '\0' &&
-               static_cast<unsigned char>(bytes[runEnd]) < 0x80) {
-            out += bytes[runEnd];
-            runEnd += 2;
-        }
-        i = runEnd;
-        size_t otherEnd = i;
-        while (otherEnd + 1 < bytes.size() &&
-               !(bytes[otherEnd + 1] == '\0' && static_cast<unsigned char>(bytes[otherEnd]) < 0x80))
-            otherEnd += 2;
-        if (otherEnd > i) {
+    while (i < units) {
+        char* dest = out.data() + used;
+        size_t runStart = i;
+        for (; i < units && isAscii(i); i++)
+            *dest++ = static_cast<char>(in[2 * i]);
+        used += i - runStart;
+        size_t otherStart = i;
+        while (i < units && !isAscii(i))
+            i++;
+        if (i > otherStart) {
             // Surrogate pairs stay whole: a run ends only before an ASCII unit.
-            out += Utf16ToAnsi(Utf16LeUnits(bytes.substr(i, otherEnd - i)));
-            i = otherEnd;
+            std::string other =
+                Utf16ToAnsi(Utf16LeUnits(bytes.substr(2 * otherStart, 2 * (i - otherStart))));
+            if (used + other.size() + (units - i) > out.size())
+                out.resize(used + other.size() + (units - i));
+            other.copy(out.data() + used, other.size());
+            used += other.size();
         }
     }
+    out.resize(used);
+}
+
+std::string Utf16LeBytesToAnsi(std::string_view bytes) {
+    std::string out;
+    AppendUtf16LeAsAnsi(out, bytes);
     return out;
 }
 
@@ -617,9 +706,17 @@ void AppendAnsiAsUtf16Le(std::string& out, std::string_view text) {
     out.reserve(out.size() + text.size() * 2);
     size_t i = 0;
     while (i < text.size()) {
-        while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) {
-            out += text[i++];
-            out += '\0';
+        size_t runEnd = i;
+        while (runEnd < text.size() && static_cast<unsigned char>(text[runEnd]) < 0x80)
+            runEnd++;
+        if (runEnd > i) {
+            size_t at = out.size();
+            out.resize(at + 2 * (runEnd - i));
+            char* dest = out.data() + at;
+            for (; i < runEnd; i++) {
+                *dest++ = text[i];
+                *dest++ = '\0';
+            }
         }
         // The rest runs to a byte below 0x40: such a byte never lies inside a
         // multi-byte character (of UTF-8 nor of the double-byte code pages).
@@ -637,42 +734,116 @@ void AppendAnsiAsUtf16Le(std::string& out, std::string_view text) {
 
 RegParseResult ParseRegFile(std::string_view bytes, RegFileContent& content) {
     content = RegFileContent();
-    std::string text;
+    return ParseRegFile(bytes, content.format,
+                        [&content](RegFileKey& key) { content.keys.push_back(std::move(key)); });
+}
+
+RegParseResult ParseRegFile(std::string_view bytes, RegFileFormat& format,
+                            const RegKeyVisitor& visit) {
+    RegFileReader reader(bytes.size());
+    reader.Add(bytes);
+    return reader.Finish(format, visit);
+}
+
+RegFileReader::RegFileReader(size_t expectedSize) : m_expectedSize(expectedSize) {}
+
+void RegFileReader::Add(std::string_view piece) {
+    if (m_kind != Kind::Unknown) {
+        Take(piece);
+    } else if (m_pending.empty() && piece.size() >= 3) {
+        TakeStart(piece);
+    } else { // the first three bytes tell the encoding: wait for them
+        m_pending.append(piece);
+        if (m_pending.size() >= 3)
+            TakePending();
+    }
+}
+
+void RegFileReader::TakePending() {
+    std::string start = std::move(m_pending);
+    m_pending.clear();
+    TakeStart(start);
+}
+
+void RegFileReader::TakeStart(std::string_view bytes) {
     auto startsWith = [&](std::string_view prefix) {
         return bytes.size() >= prefix.size() && bytes.substr(0, prefix.size()) == prefix;
     };
+    bool wide = startsWith("\xFF\xFE");
+    // UTF-16LE without a byte-order mark: the header's first letter, then a zero byte.
+    bool wideWithoutMark = !wide && bytes.size() >= 2 && bytes[0] != '\0' && bytes[1] == '\0';
     if (startsWith("\xFE\xFF")) {
+        m_kind = Kind::Utf16Be;
+        return;
+    }
+    if (wide || wideWithoutMark) {
+        m_kind = Kind::Utf16Le;
+        m_text.reserve(m_expectedSize / 2);
+        bytes.remove_prefix(wide ? 2 : 0);
+    } else {
+        m_kind = Kind::EightBit;
+        m_text.reserve(m_expectedSize);
+        if (startsWith("\xEF\xBB\xBF")) {
+            m_utf8ByteOrderMark = true;
+            bytes.remove_prefix(3);
+        }
+    }
+    Take(bytes);
+}
+
+void RegFileReader::Take(std::string_view piece) {
+    if (m_kind == Kind::EightBit) {
+        m_text.append(piece);
+        return;
+    }
+    // A big-endian file is refused by Finish.
+    if (m_kind != Kind::Utf16Le)
+        return;
+    if (!m_pending.empty()) { // what the last piece held back comes first
+        std::string joined = std::move(m_pending);
+        m_pending.clear();
+        joined.append(piece);
+        Take(joined);
+        return;
+    }
+    // Whole code units only, and a high surrogate waits for the unit after it:
+    // pieces are cut where decoding them one by one gives the text of the whole.
+    size_t whole = piece.size() & ~size_t{1};
+    if (whole >= 2 && (static_cast<unsigned char>(piece[whole - 1]) & 0xFC) == 0xD8)
+        whole -= 2;
+    AppendUtf16LeAsAnsi(m_text, piece.substr(0, whole));
+    m_pending.assign(piece.substr(whole));
+}
+
+RegParseResult RegFileReader::Finish(RegFileFormat& format, const RegKeyVisitor& visit) {
+    format = RegFileFormat();
+    if (m_kind == Kind::Unknown)
+        TakePending(); // a file of fewer than three bytes
+    if (m_kind == Kind::Utf16Be) {
         RegParseResult result;
         result.error = RegParseError::BadEncoding;
         result.line = 1;
         result.message = "UTF-16 big-endian files are not supported; use UTF-16LE";
         return result;
     }
-    bool wide = startsWith("\xFF\xFE");
-    // UTF-16LE without a byte-order mark: the header's first letter, then a zero byte.
-    bool wideWithoutMark = !wide && bytes.size() >= 2 && bytes[0] != '\0' && bytes[1] == '\0';
-    if (wide || wideWithoutMark) {
-        content.format.encoding = RegEncoding::Utf16Le;
-        std::string_view body = bytes.substr(wide ? 2 : 0);
-        text = Utf16LeBytesToAnsi(body);
-        if (body.size() % 2 != 0) {
+    if (m_kind == Kind::Utf16Le) {
+        format.encoding = RegEncoding::Utf16Le;
+        AppendUtf16LeAsAnsi(m_text, m_pending); // a last odd byte is dropped
+        if (m_pending.size() % 2 != 0) {
             RegParseResult result;
             result.error = RegParseError::BadEncoding;
-            result.line = CountLines(text);
+            result.line = CountLines(m_text);
             result.message = "the file ends inside a UTF-16 character";
             return result;
         }
     } else {
-        content.format.encoding = RegEncoding::EightBit;
-        if (startsWith("\xEF\xBB\xBF")) {
-            content.format.utf8ByteOrderMark = true;
-            bytes.remove_prefix(3);
-        }
-        text = std::string(bytes);
+        format.encoding = RegEncoding::EightBit;
+        format.utf8ByteOrderMark = m_utf8ByteOrderMark;
     }
+    std::string_view text = m_text;
     while (!text.empty() && text.back() == '\0') // some tools pad the end with NULs
-        text.pop_back();
-    return Parser(text, content).Run();
+        text.remove_suffix(1);
+    return Parser(text, format, visit).Run();
 }
 
 RegHive HiveOfKeyPath(std::string_view path, std::string_view* rest) {
@@ -706,6 +877,10 @@ RegExportWriter::RegExportWriter(const RegFileFormat& format) : m_format(format)
 
 void RegExportWriter::AddLine(std::string_view text) {
     m_text += text;
+    EndLine();
+}
+
+void RegExportWriter::EndLine() {
     m_text += m_format.lineEnd == RegLineEnd::Lf ? "\n" : "\r\n";
     // Encoding in small pieces keeps one copy of a large file in memory, not three.
     if (m_text.size() >= 0x10000)
@@ -736,75 +911,97 @@ std::string RegExportWriter::TakeBytes() {
 }
 
 void RegExportWriter::AddKey(std::string_view path) {
-    AddLine("");
-    AddLine("[" + std::string(path) + "]");
+    EndLine();
+    m_text += '[';
+    m_text += path;
+    m_text += ']';
+    EndLine();
 }
 
 void RegExportWriter::AddDeletedKey(std::string_view path) {
-    AddLine("");
-    AddLine("[-" + std::string(path) + "]");
+    EndLine();
+    m_text += "[-";
+    m_text += path;
+    m_text += ']';
+    EndLine();
 }
 
-std::string RegExportWriter::ValueNamePart(std::string_view name) const {
-    return name.empty() ? std::string("@=") : "\"" + Escape(name) + "\"=";
+void RegExportWriter::AppendValueName(std::string_view name) {
+    if (name.empty()) {
+        m_text += "@=";
+        return;
+    }
+    m_text += '"';
+    AppendEscaped(m_text, name);
+    m_text += "\"=";
 }
 
 void RegExportWriter::AddValue(std::string_view name, uint32_t type, std::string_view data) {
-    std::string line = ValueNamePart(name);
     if (type == kRegSz && IsPlainString(data)) {
-        line += '"';
-        line += Escape(data.substr(0, data.size() - 1));
-        line += '"';
-        AddLine(line);
+        AppendValueName(name);
+        m_text += '"';
+        AppendEscaped(m_text, data.substr(0, data.size() - 1));
+        m_text += '"';
+        EndLine();
     } else if (type == kRegDword && data.size() == 4) {
-        line += "dword:";
+        AppendValueName(name);
+        m_text += "dword:";
         for (int i = 3; i >= 0; i--)
-            AppendHexByte(line, static_cast<unsigned char>(data[static_cast<size_t>(i)]));
-        AddLine(line);
+            AppendHexByte(m_text, static_cast<unsigned char>(data[static_cast<size_t>(i)]));
+        EndLine();
     } else {
-        AddHexValue(line, type, data);
+        AddHexValue(name, type, data);
     }
 }
 
 void RegExportWriter::AddDeletedValue(std::string_view name) {
-    AddLine(ValueNamePart(name) + "-");
+    AppendValueName(name);
+    m_text += '-';
+    EndLine();
 }
 
-void RegExportWriter::AddHexValue(const std::string& namePart, uint32_t type,
-                                  std::string_view data) {
-    std::string bytes(data);
-    if (IsStringType(type) && m_format.version == RegVersion::Version5)
-        bytes = Utf16LeBytes(AnsiToUtf16(data));
-    std::string line = namePart;
+void RegExportWriter::AddHexValue(std::string_view name, uint32_t type, std::string_view data) {
+    std::string wide;
+    std::string_view bytes = data;
+    if (IsStringType(type) && m_format.version == RegVersion::Version5) {
+        wide = Utf16LeBytes(AnsiToUtf16(data));
+        bytes = wide;
+    }
+    // m_text ends at a line end: the line starts here.
+    size_t lineStart = m_text.size();
+    AppendValueName(name);
     if (type == kRegBinary) {
-        line += "hex:";
+        m_text += "hex:";
     } else {
         static const char digits[] = "0123456789abcdef";
-        std::string tag;
+        char tag[8];
+        size_t tagStart = sizeof tag;
         uint32_t rest = type;
         do {
-            tag.insert(tag.begin(), digits[rest & 0x0F]);
+            tag[--tagStart] = digits[rest & 0x0F];
             rest >>= 4;
         } while (rest != 0);
-        line += "hex(" + tag + "):";
+        m_text += "hex(";
+        m_text.append(tag + tagStart, sizeof tag - tagStart);
+        m_text += "):";
     }
     // Columns count characters as the editor does: UTF-16 units in version 5 files.
-    size_t column =
-        m_format.version == RegVersion::Version5 ? AnsiToUtf16(line).size() : line.size();
+    std::string_view start = std::string_view(m_text).substr(lineStart);
+    size_t column = m_format.version == RegVersion::Version5 ? Utf16Length(start) : start.size();
     for (size_t i = 0; i < bytes.size(); i++) {
-        AppendHexByte(line, static_cast<unsigned char>(bytes[i]));
+        AppendHexByte(m_text, static_cast<unsigned char>(bytes[i]));
         if (i + 1 == bytes.size())
             break;
-        line += ',';
+        m_text += ',';
         column += 3;
         if (column >= kHexWrapColumn) {
-            line += '\\';
-            AddLine(line);
-            line = "  ";
+            m_text += '\\';
+            EndLine();
+            m_text += "  ";
             column = 2;
         }
     }
-    AddLine(line);
+    EndLine();
 }
 
 std::string RegExportWriter::Finish() {

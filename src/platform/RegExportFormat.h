@@ -32,6 +32,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,6 +99,39 @@ struct RegParseResult {
 // Parses a whole file. On failure content holds what was read before the error.
 RegParseResult ParseRegFile(std::string_view bytes, RegFileContent& content);
 
+// The same, key by key: each key goes to visit, in file order, as soon as its last
+// value was read (on failure, the key the error cut short goes last), and format
+// receives the file's format. The visitor may take the key's strings and values;
+// the reader only reuses the key's value list for the next key.
+using RegKeyVisitor = std::function<void(RegFileKey& key)>;
+RegParseResult ParseRegFile(std::string_view bytes, RegFileFormat& format,
+                            const RegKeyVisitor& visit);
+
+// The same for a file handed over in pieces as they come from the disk, so that
+// the file's bytes are never held whole: Add the pieces in order (cut anywhere),
+// then Finish once, as ParseRegFile above.
+class RegFileReader {
+  public:
+    // expectedSize, the file's size when known, makes room for its text at once.
+    explicit RegFileReader(size_t expectedSize = 0);
+    void Add(std::string_view piece);
+    RegParseResult Finish(RegFileFormat& format, const RegKeyVisitor& visit);
+
+  private:
+    enum class Kind { Unknown, Utf16Be, Utf16Le, EightBit };
+    // Decides the encoding from the file's first bytes, then takes them.
+    void TakeStart(std::string_view bytes);
+    void TakePending();
+    // Turns bytes into text, keeping back what needs the next piece.
+    void Take(std::string_view piece);
+
+    size_t m_expectedSize;
+    Kind m_kind = Kind::Unknown;
+    bool m_utf8ByteOrderMark = false;
+    std::string m_pending; // bytes not turned into text yet
+    std::string m_text;
+};
+
 enum class RegHive {
     Unknown,
     ClassesRoot,
@@ -151,9 +185,12 @@ class RegExportWriter {
 
   private:
     void AddLine(std::string_view text);
+    // Ends the line being built in m_text.
+    void EndLine();
     void EncodeText();
-    std::string ValueNamePart(std::string_view name) const;
-    void AddHexValue(const std::string& namePart, uint32_t type, std::string_view data);
+    // "name"= or @= at the end of m_text.
+    void AppendValueName(std::string_view name);
+    void AddHexValue(std::string_view name, uint32_t type, std::string_view data);
 
     RegFileFormat m_format;
     std::string m_text;     // 8-bit text not encoded yet
@@ -169,5 +206,7 @@ std::string WriteRegFile(const RegFileContent& content);
 // that any byte string comes back unchanged.
 std::u16string AnsiToUtf16(std::string_view text);
 std::string Utf16ToAnsi(std::u16string_view text);
+// AnsiToUtf16(text).size(), without building the text.
+size_t Utf16Length(std::string_view text);
 
 } // namespace regfile

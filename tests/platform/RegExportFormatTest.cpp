@@ -351,6 +351,90 @@ TEST(RegFileReader, ReportsWhatIsWrongAndOnWhichLine) {
     }
 }
 
+// Pieces of any size, cut anywhere (inside the byte-order mark, a UTF-16 unit, a
+// CRLF), read as the whole file: the same keys, format and errors.
+TEST(RegFileReader, FilesHandedOverInPiecesReadAsWhole) {
+    const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKCU\\K]\r\n"
+                             "\"Bin\"=hex:01,\\\r\n  02\r\n\"S\"=\"v\"\r\n"
+                             "\"Exp\"=hex(2):25,00,78,00\r\n[-HKCU\\Gone]\r\n";
+    const std::string files[] = {
+        text,
+        WithLineEnds(text, "\n"),
+        "\xEF\xBB\xBF" + text,
+        Utf16File(text),
+        Utf16File(text).substr(2),
+        Utf16File(text) + "\0\0\0\0"s,
+        Utf16File(text) + "\"",                             // cut inside a unit
+        Utf16File(text + "[HKCU\\K]\r\n\"a\"=dword:x\r\n"), // an error after keys
+        "\xFE\xFF\0W"s,
+        "",
+        "R",
+        "\xFF\xFE",
+        "REGEDIT4",
+    };
+    for (const std::string& file : files) {
+        SCOPED_TRACE(::testing::PrintToString(file));
+        RegFileContent whole;
+        regfile::RegParseResult wholeResult = regfile::ParseRegFile(file, whole);
+        for (size_t pieceSize = 1; pieceSize <= 5; pieceSize++) {
+            for (size_t first = 0; first <= file.size(); first++) {
+                regfile::RegFileReader reader(file.size());
+                reader.Add(std::string_view(file).substr(0, first));
+                for (size_t at = first; at < file.size(); at += pieceSize)
+                    reader.Add(std::string_view(file).substr(at, pieceSize));
+                RegFileContent content;
+                regfile::RegParseResult result =
+                    reader.Finish(content.format,
+                                  [&](RegFileKey& key) { content.keys.push_back(std::move(key)); });
+                SCOPED_TRACE(std::to_string(first) + "+" + std::to_string(pieceSize));
+                EXPECT_EQ(wholeResult.error, result.error);
+                EXPECT_EQ(wholeResult.line, result.line);
+                EXPECT_EQ(wholeResult.message, result.message);
+                EXPECT_EQ(whole.format.version, content.format.version);
+                EXPECT_EQ(whole.format.encoding, content.format.encoding);
+                EXPECT_EQ(whole.format.lineEnd, content.format.lineEnd);
+                EXPECT_EQ(whole.format.utf8ByteOrderMark, content.format.utf8ByteOrderMark);
+                ASSERT_EQ(whole.keys.size(), content.keys.size());
+                for (size_t i = 0; i < whole.keys.size(); i++) {
+                    EXPECT_EQ(whole.keys[i].path, content.keys[i].path);
+                    EXPECT_EQ(whole.keys[i].deleted, content.keys[i].deleted);
+                    EXPECT_EQ(whole.keys[i].line, content.keys[i].line);
+                    ExpectSameValues(whole.keys[i].values, content.keys[i].values);
+                }
+            }
+        }
+    }
+}
+
+// The visitor sees each key once, in order, with its values; what it takes away
+// does not reach the next key. After an error it sees the key read so far.
+TEST(RegFileReader, KeysGoToTheVisitorOneByOne) {
+    const std::string text = "REGEDIT4\n[HKCU\\A]\n\"1\"=\"one\"\n\"2\"=dword:2\n"
+                             "[-HKCU\\B]\n[HKCU\\C]\n\"3\"=hex:03\n[HKCU\\D]\n";
+    std::vector<std::string> seen;
+    RegFileFormat format;
+    regfile::RegParseResult result = regfile::ParseRegFile(text, format, [&](RegFileKey& key) {
+        std::string line = key.path + (key.deleted ? " deleted" : "") + ":";
+        for (RegFileValue& value : key.values)
+            line += " " + std::move(value.name) + "=" + std::move(value.data);
+        key.values.push_back(Value("taken", REG_SZ, "x")); // never seen again
+        seen.push_back(line);
+    });
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(RegVersion::Regedit4, format.version);
+    EXPECT_EQ((std::vector<std::string>{"HKCU\\A: 1=one\0"s + " 2=\x02\0\0\0"s,
+                                        "HKCU\\B deleted:", "HKCU\\C: 3=\x03", "HKCU\\D:"}),
+              seen);
+
+    seen.clear();
+    result = regfile::ParseRegFile(text + "[HKCU\\E]\n\"4\"=\"four\"\n\"5\"=dword:\n", format,
+                                   [&](RegFileKey& key) { seen.push_back(key.path); });
+    EXPECT_EQ(RegParseError::BadDword, result.error);
+    EXPECT_EQ(11, result.line);
+    EXPECT_EQ((std::vector<std::string>{"HKCU\\A", "HKCU\\B", "HKCU\\C", "HKCU\\D", "HKCU\\E"}),
+              seen);
+}
+
 TEST(RegFileReader, NamesHives) {
     struct Case {
         const char* path;

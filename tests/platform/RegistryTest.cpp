@@ -630,6 +630,18 @@ TEST_F(Registry, QueryInfoKeyGivesCountsAndLongestNamesAndData) {
     EXPECT_EQ(4u, got.values);
     EXPECT_EQ(11u, got.maxValueName);
     EXPECT_EQ(18u, got.maxData);
+    // Each maximum asked for alone is the same.
+    DWORD alone = 0;
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, nullptr, &alone, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(6u, alone);
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              nullptr, nullptr, &alone, nullptr, nullptr, nullptr));
+    EXPECT_EQ(11u, alone);
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, &alone, nullptr, nullptr));
+    EXPECT_EQ(18u, alone);
 
     // The maxima follow the longest that is left.
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueA(m_key, "abc"));

@@ -81,7 +81,7 @@ bool IsStringType(DWORD type) {
 }
 
 size_t Utf16Length(std::string_view text) {
-    return regfile::AnsiToUtf16(text).size();
+    return regfile::Utf16Length(text);
 }
 
 // A value name longer than Windows allows. The Windows build looks at the name
@@ -344,17 +344,23 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpRe
     if (lpcbMaxClassLen)
         *lpcbMaxClassLen = 0;
     // Lengths in UTF-16 characters, data of strings in UTF-16 bytes, as Windows
-    // counts them for the A-function too; computed anew each time.
+    // counts them for the A-function too; computed anew each time, and only
+    // when asked for.
     size_t longestSubKey = 0;
-    for (size_t i = 0; i < key->SubKeyCount(); i++)
-        longestSubKey = std::max(longestSubKey, Utf16Length(key->SubKeyAt(i)->Name()));
+    if (lpcbMaxSubKeyLen)
+        for (size_t i = 0; i < key->SubKeyCount(); i++)
+            longestSubKey = std::max(longestSubKey, Utf16Length(key->SubKeyAt(i)->Name()));
     size_t longestName = 0;
     size_t longestData = 0;
-    for (size_t i = 0; i < key->ValueCount(); i++) {
+    for (size_t i = 0; (lpcbMaxValueNameLen || lpcbMaxValueLen) && i < key->ValueCount(); i++) {
         const RegistryValue& value = key->ValueAt(i);
-        longestName = std::max(longestName, Utf16Length(value.name));
-        size_t size = IsStringType(value.type) ? 2 * Utf16Length(value.data) : value.data.size();
-        longestData = std::max(longestData, size);
+        if (lpcbMaxValueNameLen)
+            longestName = std::max(longestName, Utf16Length(value.name));
+        if (lpcbMaxValueLen) {
+            size_t size =
+                IsStringType(value.type) ? 2 * Utf16Length(value.data) : value.data.size();
+            longestData = std::max(longestData, size);
+        }
     }
     if (lpcSubKeys)
         *lpcSubKeys = static_cast<DWORD>(key->SubKeyCount());

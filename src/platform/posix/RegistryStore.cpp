@@ -45,17 +45,16 @@ template <typename Visit> bool ForEachName(std::string_view path, Visit visit) {
     return true;
 }
 
-// Reads a whole file; errno-style result (ENOENT for a missing file).
-int ReadWholeFile(const std::string& path, std::string& bytes) {
+// Reads a file and hands it to reader piece by piece; errno-style result (ENOENT
+// for a missing file). The pieces pass through one small buffer: the file's bytes
+// are never held whole, only the reader's text.
+int ReadFileInto(const std::string& path, regfile::RegFileReader& reader) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return errno;
-    struct stat info;
-    if (fstat(fd, &info) == 0 && info.st_size > 0)
-        bytes.reserve(static_cast<size_t>(info.st_size)); // one allocation, not doublings
-    char buffer[65536];
+    std::vector<char> buffer(1 << 20);
     for (;;) {
-        ssize_t got = read(fd, buffer, sizeof buffer);
+        ssize_t got = read(fd, buffer.data(), buffer.size());
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -65,10 +64,18 @@ int ReadWholeFile(const std::string& path, std::string& bytes) {
         }
         if (got == 0)
             break;
-        bytes.append(buffer, static_cast<size_t>(got));
+        reader.Add(std::string_view(buffer.data(), static_cast<size_t>(got)));
     }
     close(fd);
     return 0;
+}
+
+// The size of the file at path, 0 when unknown: a hint, read before the file.
+size_t FileSize(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || info.st_size <= 0)
+        return 0;
+    return static_cast<size_t>(info.st_size);
 }
 
 std::string AbsolutePath(const std::string& path) {
@@ -241,8 +248,8 @@ void RegistryStore::DeleteTree(const std::shared_ptr<RegistryKey>& top) {
 
 RegistryLoadResult RegistryStore::Load() {
     RegistryLoadResult result;
-    std::string bytes;
-    int error = ReadWholeFile(m_filePath, bytes);
+    regfile::RegFileReader reader(FileSize(m_filePath));
+    int error = ReadFileInto(m_filePath, reader);
     if (error == ENOENT) {
         m_modified = false;
         return result; // no file yet: an empty registry, saved as a new file
@@ -253,23 +260,22 @@ RegistryLoadResult RegistryStore::Load() {
         result.message = std::string("cannot read the registry file: ") + std::strerror(error);
         return result;
     }
-    regfile::RegFileContent content;
-    regfile::RegParseResult parsed = regfile::ParseRegFile(bytes, content);
+    // Each key is applied as soon as it is read. After a key that cannot be
+    // applied the rest is only read: an error in the file is the one reported.
+    regfile::RegFileFormat format;
+    regfile::RegParseResult parsed = reader.Finish(format, [&](regfile::RegFileKey& fileKey) {
+        if (result.ok)
+            ApplyFileKey(fileKey, result);
+    });
     if (!parsed.ok()) {
         result.ok = false;
         result.line = parsed.line;
         result.message = parsed.message;
         return result;
     }
-    std::string().swap(bytes); // the parsed content holds everything now
-    m_format = content.format;
-    for (regfile::RegFileKey& fileKey : content.keys) {
-        if (!ApplyFileKey(fileKey, result))
-            return result;
-        // Applied keys are freed at once: the file is held once, not twice.
-        std::vector<regfile::RegFileValue>().swap(fileKey.values);
-    }
-    m_modified = false;
+    m_format = format;
+    if (result.ok)
+        m_modified = false;
     return result;
 }
 
@@ -292,13 +298,33 @@ bool RegistryStore::ApplyFileKey(regfile::RegFileKey& fileKey, RegistryLoadResul
         return true;
     }
     std::shared_ptr<RegistryKey> key = CreatePath(m_root, rest);
-    for (const regfile::RegFileValue& value : fileKey.values) {
+    if (key->m_values.empty()) { // room for all at once; a repeated key grows as needed
+        key->m_values.reserve(fileKey.values.size());
+        key->m_valueIndex.reserve(fileKey.values.size());
+    }
+    for (regfile::RegFileValue& value : fileKey.values) {
         if (value.deleted)
             DeleteValue(*key, value.name);
         else
-            SetValue(*key, value.name, value.type, value.data);
+            SetFileValue(*key, value);
     }
     return true;
+}
+
+void RegistryStore::SetFileValue(RegistryKey& key, regfile::RegFileValue& value) {
+    // As SetValue, with the name and data moved out of the file's value.
+    auto [it, added] = key.m_valueIndex.try_emplace(Fold(value.name), key.m_values.size());
+    if (added) {
+        key.m_values.push_back(
+            RegistryValue{std::move(value.name), value.type, std::move(value.data)});
+    } else {
+        RegistryValue& existing = key.m_values[it->second];
+        if (existing.type == value.type && existing.data == value.data)
+            return;
+        existing.type = value.type;
+        existing.data = std::move(value.data);
+    }
+    m_modified = true;
 }
 
 std::string RegistryStore::Serialize() const {

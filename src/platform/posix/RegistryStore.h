@@ -83,7 +83,9 @@ class RegistryStore {
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
 
-    // Reads the file into an empty store. A missing file is an empty registry.
+    // Reads the file into an empty store. A missing file is an empty registry. When
+    // the file cannot be read whole, the store may hold part of it: it is not to be
+    // used then (LoadStoreOrStop stops the process).
     RegistryLoadResult Load();
 
     const std::string& DisplayPath() const { return m_displayPath; }
@@ -115,6 +117,8 @@ class RegistryStore {
   private:
     // Applies one [key] block of the file; false with result filled on failure.
     bool ApplyFileKey(regfile::RegFileKey& fileKey, RegistryLoadResult& result);
+    // SetValue for a value read from the file, whose name and data it takes.
+    void SetFileValue(RegistryKey& key, regfile::RegFileValue& value);
     // Removes a key and everything below it.
     void DeleteTree(const std::shared_ptr<RegistryKey>& key);
 

@@ -256,6 +256,9 @@ TEST_F(RegistryStoreFile, LoadFailuresNameTheLine) {
          "the whole HKEY_CURRENT_USER hive cannot be deleted"},
         {"whole hive deleted with a backslash", "REGEDIT4\n[-HKCU\\]\n", 2,
          "the whole HKEY_CURRENT_USER hive cannot be deleted"},
+        // Keys are applied while the file is read; an error in the file still wins.
+        {"stray line after the hive deleted", "REGEDIT4\n[-HKCU]\n[HKCU\\A]\nv=1\n", 4,
+         "expected a [key] line"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -314,6 +317,31 @@ TEST_F(RegistryStoreFile, BytesThatAreNotUtf8SurviveAUtf16File) {
     ASSERT_NE(nullptr, back->FindValue("Pfad \xE4"));
     EXPECT_EQ(data, back->FindValue("Pfad \xE4")->data);
     EXPECT_EQ("\xE4\0\xF6\0\0"s, back->FindValue("Liste")->data);
+}
+
+// A file larger than the pieces it is read in, with characters of two UTF-16 units
+// across the places where pieces may end, and a value in the later pieces.
+TEST_F(RegistryStoreFile, LargeFilesReadInPiecesKeepEveryCharacter) {
+    const std::string keyed = Utf16File("Windows Registry Editor Version 5.00\n\n"
+                                        "[HKEY_CURRENT_USER\\Big]\n\"Text\"=\"");
+    const std::string pair = "\x3C\xD8\xB9\xDF"s; // U+1F3B9
+    std::string file = keyed;
+    std::string expected;
+    for (size_t boundary = 1 << 20; boundary <= 3u << 20; boundary += 1 << 20) {
+        // The pair's first unit is the last of one piece, or the first of the next.
+        size_t filler = (boundary - 2 - file.size()) / 2 + (boundary == 2u << 20 ? 1 : 0);
+        file += Utf16File(std::string(filler, 'x')).substr(2) + pair;
+        expected += std::string(filler, 'x') + "\xF0\x9F\x8E\xB9";
+    }
+    file += Utf16File("\"\n\"After\"=dword:00000007\n").substr(2);
+    ASSERT_GT(file.size(), 3u << 20);
+    auto store = Load(file);
+    auto key = store->OpenPath(store->Root(), "Big");
+    ASSERT_NE(nullptr, key);
+    ASSERT_NE(nullptr, key->FindValue("Text"));
+    EXPECT_EQ(expected + '\0', key->FindValue("Text")->data);
+    ASSERT_NE(nullptr, key->FindValue("After"));
+    EXPECT_EQ("\x07\0\0\0"s, key->FindValue("After")->data);
 }
 
 TEST_F(RegistryStoreFile, DeepTreesNeedNoRecursion) {
