@@ -48,11 +48,13 @@ template <typename Visit> bool ForEachName(std::string_view path, Visit visit) {
 // Reads a file and hands it to reader piece by piece; errno-style result (ENOENT
 // for a missing file). The pieces pass through one small buffer: the file's bytes
 // are never held whole, only the reader's text.
-int ReadFileInto(const std::string& path, regfile::RegFileReader& reader) {
+int ReadFileInto(const std::string& path, size_t sizeHint, regfile::RegFileReader& reader) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return errno;
-    std::vector<char> buffer(1 << 20);
+    // Pieces of 1 MiB; a small file needs no more than its size (and one byte
+    // to see its end), as the buffer is cleared when made.
+    std::vector<char> buffer(std::clamp<size_t>(sizeHint + 1, 4096, size_t{1} << 20));
     for (;;) {
         ssize_t got = read(fd, buffer.data(), buffer.size());
         if (got < 0) {
@@ -248,8 +250,9 @@ void RegistryStore::DeleteTree(const std::shared_ptr<RegistryKey>& top) {
 
 RegistryLoadResult RegistryStore::Load() {
     RegistryLoadResult result;
-    regfile::RegFileReader reader(FileSize(m_filePath));
-    int error = ReadFileInto(m_filePath, reader);
+    const size_t size = FileSize(m_filePath);
+    regfile::RegFileReader reader(size);
+    int error = ReadFileInto(m_filePath, size, reader);
     if (error == ENOENT) {
         m_modified = false;
         return result; // no file yet: an empty registry, saved as a new file
