@@ -73,18 +73,12 @@ bool CIniFile::NormalizeSectionName(const char* name, CString& outName, CString&
     return true;
 }
 
-CIniSection* CIniFile::FindSection(const char* name) {
-    CString strName, strKey;
-    NormalizeSectionName(name, strName, strKey, true);
+CIniSection* CIniFile::SectionByKey(const CString& strKey) const {
     const CObject* const* found = m_mapSections.PLookup(MapKey(strKey));
     return found ? static_cast<CIniSection*>(const_cast<CObject*>(*found)) : nullptr;
 }
 
-CIniSection* CIniFile::GetOrCreateSection(const char* name) {
-    CString strName, strKey;
-    NormalizeSectionName(name, strName, strKey, true);
-    if (CObject* const* found = m_mapSections.PLookup(MapKey(strKey)))
-        return static_cast<CIniSection*>(*found);
+CIniSection* CIniFile::AddSection(const CString& strName, const CString& strKey) {
     CIniSection* section = CreateSection(strName);
     if (!section)
         return nullptr;
@@ -97,6 +91,20 @@ CIniSection* CIniFile::GetOrCreateSection(const char* name) {
     m_mapSections.SetAt(MapKey(strKey), section);
     m_bModified = true;
     return section;
+}
+
+CIniSection* CIniFile::FindSection(const char* name) {
+    CString strName, strKey;
+    NormalizeSectionName(name, strName, strKey, true);
+    return SectionByKey(strKey);
+}
+
+CIniSection* CIniFile::GetOrCreateSection(const char* name) {
+    CString strName, strKey;
+    NormalizeSectionName(name, strName, strKey, true);
+    if (CIniSection* found = SectionByKey(strKey))
+        return found;
+    return AddSection(strName, strKey);
 }
 
 bool CIniFile::GetSectionNames(CStringArray& out) const {
@@ -136,18 +144,21 @@ bool CIniFile::SetValue(const char* section, const char* key, const char* value,
         CString strName, strKey;
         NormalizeSectionName(section, strName, strKey, true);
         // A line break in the name would split the header line.
-        if (HasLineBreak(strName) || !CIniSection::CanStore(key, value))
+        if (HasLineBreak(strName))
             return false;
-        CIniSection* target = FindSection(section);
+        CIniSection* target = SectionByKey(strKey);
         if (!target) {
-            // Deleting a key of a missing section changes nothing; it does not
-            // create an empty section.
+            // A key line that cannot be stored makes no empty section, and
+            // deleting a key of a missing section changes nothing.
+            if (!CIniSection::CanStore(key, value))
+                return false;
             if (!value)
                 return true;
-            target = GetOrCreateSection(section);
+            target = AddSection(strName, strKey);
             if (!target)
                 return false;
         }
+        // Refuses, changing nothing, what CanStore refuses.
         bool result = target->SetValue(key, value, flag);
         if (result && m_bAutoSave)
             return Save(nullptr);

@@ -95,6 +95,10 @@ class CIniFile : public CObArray {
     bool m_bClearOnLoadFailure = true;
 
   protected:
+    // The section whose upper-case name key (see NormalizeSectionName) is
+    // strKey, or null; AddSection makes it, as GetOrCreateSection does.
+    CIniSection* SectionByKey(const CString& strKey) const;
+    CIniSection* AddSection(const CString& strName, const CString& strKey);
     // Appends one line as read; false when a header's section cannot be made.
     bool ProcessLine(std::string_view line);
     // The whole text of the model as written to disk; false on failure.

@@ -53,8 +53,8 @@ std::string UpperOf(std::string_view text) {
     return upper;
 }
 
-// NormalizeKey's key (expanded and trimmed, null taken as empty), with room
-// for extra more bytes: the caller appends "=value" without a reallocation.
+// A key expanded and trimmed (null taken as empty), with room for `extra`
+// more bytes: SetValue appends "=value" without a reallocation.
 std::string NormalizedKeyText(const char* key, size_t extra) {
     std::string out;
     if (!key)
@@ -117,8 +117,7 @@ CString CIniSection::GetName(bool upperKey) const {
 }
 
 bool CIniSection::NormalizeKey(const char* key, CString& outKey, CString& outUpperKey) {
-    outKey = key ? ExpandText(key, true) : CString();
-    outKey.Trim();
+    outKey = CString(NormalizedKeyText(key, 0));
     outUpperKey = UpperKey(outKey);
     return !outKey.IsEmpty();
 }

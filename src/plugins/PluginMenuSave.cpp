@@ -90,12 +90,6 @@ void CPluginMenu::WriteLevel(CPluginItem& node, const CString& section) {
     for (size_t place = 0; place < order.size(); ++place)
         placeOf[static_cast<size_t>(order[place].second)] = place;
     const CString sectionSeparator = section.IsEmpty() ? "" : "\\";
-    // The level's section once a key line went into it: the later lines go
-    // to it directly. The model is neither reloaded nor saved between lines
-    // (see the menu's constructor), and no section goes away while the
-    // levels are written, so that is what SetValue on the file would do.
-    CIniSection* target = nullptr;
-    const bool direct = !m_iniFile.m_bAutoReload && !m_iniFile.m_bAutoSave;
 
     std::vector<CPluginItem*> group;
     for (int i = 0; i < count; ++i) {
@@ -118,12 +112,8 @@ void CPluginMenu::WriteLevel(CPluginItem& node, const CString& section) {
             item.m_bDone = true;
             CString prefix = FormatDuplicatePrefix(static_cast<int>(member));
             if (!item.HasChildren()) {
-                CString key = FormatRecordName(prefix, item);
-                CString value = FormatRecordValue(item);
-                if (target)
-                    target->SetValue(key, value, true);
-                else if (m_iniFile.SetValue(section, key, value, true) && direct)
-                    target = m_iniFile.FindSection(section);
+                m_iniFile.SetValue(section, FormatRecordName(prefix, item), FormatRecordValue(item),
+                                   true);
             } else if (item.m_nKind == 3) {
                 CString childSection = prefix + "3:" + section + sectionSeparator +
                                        item.GetText(kTextName) + "=" + FormatRecordValue(item);
