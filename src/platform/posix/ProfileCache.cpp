@@ -130,13 +130,13 @@ CachedProfile* ProfileCache::Open(const char* fileName, bool forWrite, DWORD& er
     case PathKind::Missing:
         break;
     }
-    std::unique_ptr<CachedProfile>& slot = m_files[path];
-    if (!slot) {
-        slot = std::make_unique<CachedProfile>();
-        slot->path = path;
-        m_order.push_back(slot.get());
+    if (known == m_files.end()) {
+        auto made = std::make_unique<CachedProfile>();
+        made->path = path;
+        m_order.push_back(made.get());
+        known = m_files.emplace(path, std::move(made)).first;
     }
-    CachedProfile& file = *slot;
+    CachedProfile& file = *known->second;
     if (!Refresh(file, state, error))
         return nullptr;
     // A missing file is checked when it is made (MakeOnDisk).
