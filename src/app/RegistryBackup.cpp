@@ -143,7 +143,7 @@ bool CCorvaneApp::WriteRegistryBackup(const CString& keyPath, const CString& fol
     CString name =
         NextFreeBackupName(folder + "\\" + (m_pszAppName ? m_pszAppName : "") + "-registry-backup");
     NewFileWriter file;
-    regfile::RegExportWriter writer;
+    regfile::RegExportWriter writer(regfile::RegFileFormat(), regfile::RegTextInput::Ansi);
     bool created = false;
     bool writeFailed = false;
     SnapshotResult result = VisitRegistryTree(
