@@ -105,8 +105,7 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
             }
             std::string loss = RegistryValueAnsiLoss(hGroup, index);
             if (!loss.empty()) { // read through the code page, it is not the original
-                printf("Kept [%s] %s in the registry: %s\n", group.GetString(), name,
-                       loss.c_str());
+                printf("Kept [%s] %s in the registry: %s\n", group.GetString(), name, loss.c_str());
                 keepForLoss = true;
                 continue;
             }

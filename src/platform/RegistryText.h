@@ -17,5 +17,7 @@ std::string RegistryValueAnsiLoss(HKEY key, DWORD index);
 // The same for the value called `name` (given in the ANSI code page) of `key`;
 // a value that is not there loses nothing.
 std::string RegistryNamedValueAnsiLoss(HKEY key, LPCSTR name);
+// The name of the sub-key at `index` of `key`.
+std::string RegistrySubKeyAnsiLoss(HKEY key, DWORD index);
 // Everything below `key`: sub-key names, value names and texts, at any depth.
 std::string RegistryTreeAnsiLoss(HKEY key);

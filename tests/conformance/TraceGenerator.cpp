@@ -18,10 +18,13 @@ using namespace std::string_literals;
 const std::vector<std::string> kSections = {
     "Sec", "sec", "SEC", " Sec",    "Sec ",  "\tSec\t", "Other", "other", "S;c", "#S",
     "S=1", "[S]", "S]x", "\"Sec\"", "'Sec'", "",        "a b",   "Sec2",  "x",   "s\r\nz",
+    // Text of code page 1252: letters with one case only (KD10).
+    "Ger\xE4t", "Caf\xE9 \x80",
 };
 const std::vector<std::string> kKeys = {
     "key", "Key",     "KEY",   " key", "key ", "\tkey", "k2", "K2", ";c",  "#c",
     "k=x", "\"key\"", "'key'", "[k]",  "",     "k;1",   "n",  "N ", "a b", "k\r\nz",
+    "Gr\xF6\xDF" "e", "\xE9t\xE9", "\x80",
 };
 const std::vector<std::string> kValues = {
     "v", "V", " v ", " v", "\tv\t", "\"q\"", "'q'", "\"q", "q\"", "\"q'", "a;b", "#x", "[x]",
@@ -29,6 +32,7 @@ const std::vector<std::string> kValues = {
     "value with words", "x\ty", "abcdefghij", "0", "+3", "2147483648", "077",
     // Values holding line ends write lines of their own.
     "a\r\nb", "x\n[Other]\nq=1", "v\r\n[]\r\nm=1", "\r\n", "w\rk2=3",
+    "Caf\xE9 f\xFCr 5 \x80", "\xDF", " \xE9 ",
 };
 const std::vector<std::string> kDefaults = {
     "d", "", "def  ", " def", "\"dq\"", "'d'", "  ", "long default value", "\tt ",
@@ -43,17 +47,19 @@ const std::vector<std::string> kFileLines = {
     "key='single'", "[x]", "x=1", "  key  =  spaced  ", "[ Other ]", "k;1=semi", "#c=1",
     // NUL bytes, Ctrl-Z, vertical tab and form feed.
     "k=1\0x"s, "j\0=2"s, "\0"s, "n=5\x1a", "\x1a", "\vk2=4\f",
+    "[Ger\xE4t]", "Gr\xF6\xDF" "e=\xE9t\xE9 \x80", "\xE9t\xE9=\xDF",
 };
 const std::vector<std::string> kLineEnds = {"\r\n", "\n", "\r"};
 
 const std::vector<std::string> kKeyNames = {
     "Alpha", "alpha", "ALPHA", "_u", "[x", "1", "10", "9", "a_b", "a[b", "Zed", "zed", "a b",
     "b", "Alpha\\Beta", "alpha\\1", "ALPHA\\beta\\_u", "Alpha\\", "\\Alpha", "Alpha\\\\Beta",
-    "", "Beta ", " Beta",
+    "", "Beta ", " Beta", "Gr\xFC\xDF" "e", "Gr\xFC\xDF" "e\\\xE9t\xE9",
 };
 const std::vector<std::string> kValueNames = {
     "",  "a", "A", "alpha", "Alpha", "_u",  "[x",  "1",   "10",
     "9", "Z", "z", "a_b",   "ab",    "a b", "val", "Val", "zz",
+    "\xE9t\xE9", // one only: Wine sorts names in upper case (KD9)
 };
 // clang-format on
 
@@ -171,8 +177,10 @@ std::string Generator::FileText() {
             text += style == 3 ? m_random.Pick(kLineEnds) : kLineEnds[style];
     }
     // Now and then with a byte-order mark: UTF-8, or UTF-16 little-endian
-    // (the text is ASCII, so each byte becomes one unit).
-    uint32_t encoding = m_random.Below(20);
+    // (ASCII text only, so each byte becomes one unit; KD10).
+    bool ascii = std::all_of(text.begin(), text.end(),
+                             [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+    uint32_t encoding = ascii ? m_random.Below(20) : 20;
     if (encoding == 0)
         return "\xEF\xBB\xBF" + text;
     if (encoding == 1) {
@@ -434,7 +442,7 @@ void Generator::AddSetValue() {
         data = "";
         break;
     case 6:
-        data = "with\0nul\0"s;
+        data = m_random.Below(2) ? "with\0nul\0"s : "Caf\xE9 \x80 \xDF"s + '\0';
         break;
     default:
         for (uint32_t i = m_random.Below(20); i > 0; --i)

@@ -504,6 +504,13 @@ std::string RegistryNamedValueAnsiLoss(HKEY hKey, LPCSTR name) {
     return value ? ValueLoss(*value) : std::string();
 }
 
+std::string RegistrySubKeyAnsiLoss(HKEY hKey, DWORD index) {
+    std::shared_ptr<RegistryKey> key;
+    if (Resolve(hKey, key) != ERROR_SUCCESS || index >= key->SubKeyCount())
+        return std::string();
+    return StoredTextLoss("its name", key->SubKeyAt(index)->Name());
+}
+
 std::string RegistryTreeAnsiLoss(HKEY hKey) {
     std::shared_ptr<RegistryKey> key;
     if (Resolve(hKey, key) != ERROR_SUCCESS)

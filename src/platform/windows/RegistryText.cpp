@@ -116,6 +116,18 @@ std::string RegistryNamedValueAnsiLoss(HKEY key, LPCSTR name) {
     return ValueLoss(wideName, type, data, dataSize);
 }
 
+std::string RegistrySubKeyAnsiLoss(HKEY key, DWORD index) {
+    KeySizes sizes;
+    if (!QuerySizes(key, sizes))
+        return std::string();
+    std::vector<wchar_t> name(sizes.longestSubKey + 2);
+    DWORD length = static_cast<DWORD>(name.size());
+    if (RegEnumKeyExW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+        return std::string();
+    return text::AnsiLoss("its name", Units(name.data(), length));
+}
+
 std::string RegistryTreeAnsiLoss(HKEY key) {
     return TreeLoss(key, 0);
 }
