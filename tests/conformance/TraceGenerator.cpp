@@ -18,7 +18,7 @@ using namespace std::string_literals;
 const std::vector<std::string> kSections = {
     "Sec", "sec", "SEC", " Sec",    "Sec ",  "\tSec\t", "Other", "other", "S;c", "#S",
     "S=1", "[S]", "S]x", "\"Sec\"", "'Sec'", "",        "a b",   "Sec2",  "x",   "s\r\nz",
-    // Text of code page 1252: letters with one case only (KD10).
+    // Text of code page 1252: letters in one case only (KD14).
     "Ger\xE4t", "Caf\xE9 \x80",
 };
 const std::vector<std::string> kKeys = {
@@ -62,6 +62,34 @@ const std::vector<std::string> kValueNames = {
     "\xE9t\xE9", // one only: Wine sorts names in upper case (KD9)
 };
 // clang-format on
+
+// Text of code page 1252 as UTF-16 and UTF-8; the pools hold no byte of
+// 0x81-0x9F, and of 0x80-0x9F only the euro sign.
+std::u16string Utf16Of1252(std::string_view text) {
+    std::u16string out;
+    for (char ch : text) {
+        unsigned char byte = static_cast<unsigned char>(ch);
+        out += byte == 0x80 ? u'\u20AC' : static_cast<char16_t>(byte);
+    }
+    return out;
+}
+
+std::string Utf8Of1252(std::string_view text) {
+    std::string out;
+    for (char16_t unit : Utf16Of1252(text)) {
+        if (unit < 0x80) {
+            out += static_cast<char>(unit);
+        } else if (unit < 0x800) {
+            out += static_cast<char>(0xC0 | (unit >> 6));
+            out += static_cast<char>(0x80 | (unit & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (unit >> 12));
+            out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (unit & 0x3F));
+        }
+    }
+    return out;
+}
 
 // ---- registry model ------------------------------------------------------------------
 // Only as much as the generator needs: which keys exist below the root, which
@@ -176,18 +204,15 @@ std::string Generator::FileText() {
         if (i + 1 < lines || m_random.Below(3) != 0)
             text += style == 3 ? m_random.Pick(kLineEnds) : kLineEnds[style];
     }
-    // Now and then with a byte-order mark: UTF-8, or UTF-16 little-endian
-    // (ASCII text only, so each byte becomes one unit; KD10).
-    bool ascii = std::all_of(text.begin(), text.end(),
-                             [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
-    uint32_t encoding = ascii ? m_random.Below(20) : 20;
+    // Now and then with a byte-order mark: UTF-8, or UTF-16 little-endian.
+    uint32_t encoding = m_random.Below(20);
     if (encoding == 0)
-        return "\xEF\xBB\xBF" + text;
+        return "\xEF\xBB\xBF" + Utf8Of1252(text);
     if (encoding == 1) {
         std::string wide = "\xFF\xFE";
-        for (char ch : text) {
-            wide += ch;
-            wide += '\0';
+        for (char16_t unit : Utf16Of1252(text)) {
+            wide += static_cast<char>(unit & 0xFF);
+            wide += static_cast<char>(unit >> 8);
         }
         return wide;
     }

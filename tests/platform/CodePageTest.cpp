@@ -150,8 +150,9 @@ TEST(CodePage, MalformedUtf8FollowsTheRuleOfEachBuild) {
         SCOPED_TRACE(c.name);
         WText wide = ToWide(c.bytes);
         EXPECT_EQ(Units(testing_support::IsWindowsBuild() ? c.windows : c.posix), wide);
-        if (!testing_support::IsWindowsBuild())
+        if (!testing_support::IsWindowsBuild()) {
             EXPECT_EQ(c.bytes, ToUtf8(wide));
+        }
         SetLastError(0);
         WCHAR out[16];
         EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, c.bytes.data(),
