@@ -70,7 +70,8 @@ const char* IniTextProblem(const std::string& text, bool cutAtNul) {
         return "its text holds a NUL";
     if (text.find('\r') != std::string::npos)
         return "its text holds a carriage return"; // it would end the line
-    if (QuotedProfileValue(text.c_str()).GetLength() > static_cast<int>(kMaxProfileValueLength))
+    size_t quotes = NeedsProfileQuotes(text) ? 2 : 0;
+    if (text.size() + quotes > kMaxProfileValueLength)
         return "its text is 32,767 characters or longer";
     return nullptr;
 }
@@ -183,7 +184,10 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
                 std::replace(text.begin(), text.end(), '\n', '|');
                 // Quoted where the reader would drop blanks or quotes at its ends.
                 if (!m_bPreview)
-                    bOk = WriteProfileString(group, name, QuotedProfileValue(text.c_str()));
+                    bOk = WriteProfileString(group, name,
+                                             NeedsProfileQuotes(text)
+                                                 ? QuotedProfileValue(text.c_str()).GetString()
+                                                 : text.c_str());
             } else {
                 if (value.data.size() != 4) {
                     printf("Kept [%s] %s in the registry: a number of %lu bytes\n",
@@ -203,8 +207,6 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
                 continue;
             }
             ++counts.copied;
-            if (m_pszProfileName)
-                m_account.NoteFile(m_pszProfileName);
             if (value.name.size() >= kNameBuffer)
                 printf("Copied [%s] %s in full: a name of %lu characters\n", group.GetString(),
                        name, static_cast<unsigned long>(value.name.size()));
@@ -222,8 +224,11 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
         m_account.NoteKey(removed, counts.copied, counts.byType);
         if (m_bPreview)
             PrintGroupPreview(group, counts, removed);
-        if (counts.copied > 0)
+        if (counts.copied > 0) {
             m_copiedGroups.push_back(group);
+            if (m_pszProfileName)
+                m_account.NoteFile(m_pszProfileName);
+        }
     }
     if (m_bPreviewRecordsDataPath && !sawSettings) {
         // The prompt's record makes the group; the copy then takes it.

@@ -20,15 +20,19 @@ bool IsTrimmedBlank(char ch) {
 
 } // namespace
 
+bool NeedsProfileQuotes(std::string_view text) {
+    if (text.empty())
+        return false;
+    if (IsTrimmedBlank(text.front()) || IsTrimmedBlank(text.back()))
+        return true;
+    return text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+           text.back() == text.front();
+}
+
 CString QuotedProfileValue(const char* value) {
-    CString text(value);
-    int length = text.GetLength();
-    if (length == 0)
-        return text;
-    bool blankEnd = IsTrimmedBlank(text[0]) || IsTrimmedBlank(text[length - 1]);
-    if (blankEnd || WithoutQuotes(text).GetLength() != length)
-        return "\"" + text + "\"";
-    return text;
+    if (!NeedsProfileQuotes(value ? value : ""))
+        return CString(value);
+    return "\"" + CString(value) + "\"";
 }
 
 bool ReadsBackAs(const CString& written, const CString& read) {

@@ -4,6 +4,7 @@
 #include "framework/CString.h"
 
 #include <cstddef>
+#include <string_view>
 
 class CCorvaneApp;
 
@@ -20,6 +21,8 @@ constexpr size_t kMaxProfileValueLength = 32766;
 // quoted when the reader would drop blanks at its ends or a pair of quotes
 // around it, else `value` itself. (The reader drops exactly one outer pair.)
 CString QuotedProfileValue(const char* value);
+// True when QuotedProfileValue adds quotes to `text`.
+bool NeedsProfileQuotes(std::string_view text);
 
 // Writes `value` through the application's profile functions (quoted where
 // needed) and reads it back; false for a value longer than kMaxProfileValueLength, which is not

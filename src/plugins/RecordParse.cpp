@@ -53,10 +53,6 @@ int32_t AsciiToInt(const char* text) {
     return static_cast<int32_t>(value > INT_MAX ? INT_MAX : value);
 }
 
-bool StartsWith(const char* text, const char* prefix) {
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
-
 struct Keyword {
     const char* text;
     enum { uid, arch, ena, len, lch, flg, pcat, textField } what;
@@ -80,11 +76,12 @@ const Keyword kKeywords[] = {
 };
 
 // The keyword a token starts with, or null.
-const Keyword* FindKeyword(const char* token) {
+const Keyword* FindKeyword(std::string_view token) {
     for (const Keyword& keyword : kKeywords) {
         // Every keyword is longer than two characters: the second one tells
         // most of them apart at once.
-        if (token[0] != '\0' && token[1] == keyword.text[1] && StartsWith(token, keyword.text))
+        if (token.size() > 1 && token[1] == keyword.text[1] &&
+            token.compare(0, std::strlen(keyword.text), keyword.text) == 0)
             return &keyword;
     }
     return nullptr;
@@ -151,9 +148,9 @@ bool IsUidText(std::string_view uid) {
 // True for a token shaped like a keyword this reader does not know (one a
 // newer writer may add): a backslash, a lower-case letter, and no dot, so
 // that it is no file or folder name of a path.
-bool IsUnknownKeyword(const std::string& token) {
+bool IsUnknownKeyword(std::string_view token) {
     return token.size() > 1 && token[1] >= 'a' && token[1] <= 'z' &&
-           token.find('.') == std::string::npos;
+           token.find('.') == std::string_view::npos;
 }
 
 // True when `tail`, the text after a record value's last colon, is an
@@ -175,13 +172,12 @@ bool IsAttributeTail(std::string_view tail) {
         return false;
     oldStyle = oldStyle || !uid.empty();
     bool anyKnown = false;
-    std::string token;
     while (position < tail.size()) {
         size_t next = tail.find('\\', position + 1);
         if (next == std::string_view::npos)
             next = tail.size();
-        token.assign(tail.substr(position, next - position));
-        if (FindKeyword(token.c_str()))
+        std::string_view token = tail.substr(position, next - position);
+        if (FindKeyword(token))
             anyKnown = true;
         else if (!IsUnknownKeyword(token))
             return false;
