@@ -11,8 +11,8 @@ class EntryApp {
     BOOL InitApplication() { return m_app && m_app->InitApplication(); }
     BOOL InitInstance() { return m_app->InitInstance(); }
     int ExitInstance() { return m_app->ExitInstance(); }
-    // The help run touches nothing, a stopped run changed nothing: only a
-    // conversion has something to save.
+    // The help run and a preview touch nothing, a stopped run changed
+    // nothing: only a conversion has something to save.
     bool SaveAll() {
         if (m_app != &theApp || theApp.m_runStop != CCorvaneApp::RunStop::none)
             return true;
@@ -21,7 +21,8 @@ class EntryApp {
     int Failures() const { return m_app == &theApp ? theApp.m_nFailures : 0; }
     const char* StopMessage() const {
         if (m_app == &theApp && theApp.m_runStop != CCorvaneApp::RunStop::none &&
-            theApp.m_runStop != CCorvaneApp::RunStop::helpShown)
+            theApp.m_runStop != CCorvaneApp::RunStop::helpShown &&
+            theApp.m_runStop != CCorvaneApp::RunStop::previewShown)
             return theApp.m_strStopMessage.GetString();
         return nullptr;
     }

@@ -3,6 +3,7 @@
 
 #include "app/AppName.h"
 #include "app/CommandLine.h"
+#include "app/RegistryRead.h"
 #include "app/RunLock.h"
 #include "platform/RegistryText.h"
 
@@ -93,10 +94,22 @@ BOOL CCorvaneApp::InitInstance() {
     const char* registryKey = m_pszRegistryKey;
     const char* registryProfile = m_pszProfileName;
 
+    if (commandLine.m_bPreview) {
+        // The preview opens nothing for writing: the registry-mode profile
+        // functions would create the keys they read.
+        m_bPreview = TRUE;
+        m_runStop = RunStop::previewShown;
+        Preview(registryKey, registryProfile);
+        return TRUE;
+    }
+
     if (!TakeRunLockOrStop("Local", "key", "HKEY_CURRENT_USER\\" + m_strAppKeyPath))
         return TRUE;
     HKEY hAppKey = GetAppRegistryKey();
-    CString oldDataPath = GetProfileString(m_strSettings, "DataPath", "");
+    // "DataPath" as it is before the run, type and data, to be put back at the end.
+    RegistryValue oldDataPath;
+    bool hadDataPath =
+        ReadRegistryValue(m_strAppKeyPath + "\\" + m_strSettings, "DataPath", oldDataPath);
     // A recorded folder the code page cannot spell would be written to (and
     // recorded again) as another one: stop before anything changes.
     std::string dataPathLoss = RecordedDataPathLoss(hAppKey);
@@ -143,10 +156,14 @@ BOOL CCorvaneApp::InitInstance() {
     if (hAppKey)
         CopyRegistryToIni(hAppKey);
 
-    // "DataPath" goes back into the registry with the value it had before.
+    // "DataPath" goes back into the registry as it was before: the same type
+    // and bytes, or an empty text when there was none.
     m_pszRegistryKey = registryKey;
     m_pszProfileName = registryProfile;
-    WriteProfileString("Settings", "DataPath", oldDataPath);
+    if (hadDataPath)
+        WriteRegistryValue(m_strAppKeyPath + "\\" + m_strSettings, oldDataPath);
+    else
+        WriteProfileString(m_strSettings, "DataPath", "");
     m_pszProfileName = iniProfile;
     m_pszRegistryKey = nullptr;
     free(const_cast<char*>(registryKey));
@@ -163,6 +180,7 @@ BOOL CCorvaneApp::InitInstance() {
     AutocorrectPreBankLogic();
     AutocorrectMidi();
     AutocorrectJoystick();
+    fputs(m_account.Format().c_str(), stdout);
     return TRUE;
 }
 

@@ -43,3 +43,7 @@ class NewFileWriter {
     CTemporaryFile m_temp;
     CString m_path;
 };
+
+// Copies the file `from` to `to`, which must not exist yet, through a
+// NewFileWriter; `error` says what failed.
+bool CopyToNewFile(const char* from, const char* to, CString& error);
