@@ -223,7 +223,60 @@ class Checker {
             m_account.placed.push_back(file + "\t" + section + "\t" + key);
     }
 
-    void Lose(const std::string& what) { m_account.losses.push_back(m_run.name + ": " + what); }
+    // A loss, with the name of its pattern when it has one (see LossPattern).
+    void Lose(const std::string& what, const std::string& pattern = "") {
+        m_account.losses.push_back(m_run.name + ": " +
+                                   (pattern.empty() ? "" : "{" + pattern + "} ") + what);
+    }
+
+    bool HasSubKeys(const std::string& path) const {
+        std::string upper = UpperAscii(path) + "\\";
+        auto next = m_before.upper_bound(UpperAscii(path));
+        return next != m_before.end() && next->first.compare(0, upper.size(), upper) == 0;
+    }
+
+    // Names a loss by what makes its value hard to convert, so that a run can
+    // tell losses of a known kind from new ones; "" for none of them.
+    std::string LossPattern(const SnapshotKey& key, const SnapshotValue& value) const {
+        std::string upperPath = UpperAscii(key.path);
+        std::string upperName = UpperAscii(value.name);
+        std::optional<std::string> text = HostText(value);
+        if (upperPath == "SETTINGS" && upperName == "DATAPATH")
+            return "data-path-record";
+        if (upperPath == "PLUGINS" || upperPath.compare(0, 8, "PLUGINS\\") == 0) {
+            if (value.type != REG_SZ || !text || text->find_first_of("\r\n") != std::string::npos)
+                return "menu-record-ini-cannot-hold";
+            if (!AttributesFullyRead(*text) || (!text->empty() && text->front() == ' '))
+                return "menu-path-colon-or-blanks";
+            std::string bare = Trim(upperName);
+            for (const auto& [other, sibling] : key.values)
+                if (other != upperName && Trim(other) == bare)
+                    return "menu-names-differ-by-blanks";
+            return "";
+        }
+        if (StartsIgnoringCase(key.path, "HostCanDo ")) {
+            std::string target = UpperAscii(Trim(key.path.substr(10)));
+            for (const auto& [other, group] : m_before)
+                if (other != upperPath && StartsIgnoringCase(group.path, "HostCanDo ") &&
+                    UpperAscii(Trim(group.path.substr(10))) == target)
+                    return "host-capability-groups-meet";
+        }
+        if (!value.name.empty() && value.name[0] == ';')
+            return "name-starts-with-semicolon";
+        if (text && text->find('\r') != std::string::npos)
+            return "carriage-return";
+        if (text && text->size() >= 32767)
+            return "text-too-long";
+        if (text && !text->empty() &&
+            (strchr(" \t\"'", text->front()) || strchr(" \t\"'", text->back())))
+            return "text-blanks-or-quotes-at-ends";
+        if (upperPath == "SETTINGS" &&
+            (upperName == "PROFILE" || upperName.compare(0, 4, "BANK") == 0))
+            return "profile-bank-match";
+        if (HasSubKeys(key.path))
+            return "group-with-sub-key";
+        return "";
+    }
 
     void Count(Verdict verdict, const SnapshotKey& key, const SnapshotValue& value,
                const std::string& why) {
@@ -245,7 +298,8 @@ class Checker {
             break;
         case Verdict::lost:
             Lose("[" + key.path + "] \"" + Printable(value.name) + "\" (type " +
-                 std::to_string(value.type) + "): " + why);
+                     std::to_string(value.type) + "): " + why,
+                 LossPattern(key, value));
             break;
         }
     }
@@ -269,9 +323,25 @@ class Checker {
     void CheckBackups() {
         for (size_t i = 0; i < m_backups.size(); ++i) {
             std::string differences = DescribeDifferences(m_before, m_backups[i]);
-            if (!differences.empty())
-                Lose("the backup " + m_run.backups[i] +
-                     " does not import to the application key before the run:\n" + differences);
+            if (differences.empty())
+                continue;
+            // The data path the prompt recorded, or a text whose bytes the
+            // text form does not restore.
+            bool dataPathOnly = true, oddTextOnly = true;
+            for (size_t at = 0; at < differences.size();) {
+                size_t end = differences.find('\n', at);
+                std::string line = differences.substr(at, end - at);
+                at = end == std::string::npos ? differences.size() : end + 1;
+                dataPathOnly =
+                    dataPathOnly && line.find("[Settings] \"DataPath\"") != std::string::npos;
+                oddTextOnly = oddTextOnly && line.find("\": type 1, ") != std::string::npos &&
+                              line.find("got") != std::string::npos;
+            }
+            Lose("the backup " + m_run.backups[i] +
+                     " does not import to the application key before the run:\n" + differences,
+                 dataPathOnly  ? "data-path-record"
+                 : oddTextOnly ? "backup-text-not-exact"
+                               : "");
         }
     }
 
@@ -304,7 +374,7 @@ class Checker {
                   std::string& why) {
         if (StillInRegistry(upperPath, value))
             return Verdict::registry;
-        if (m_backups.empty()) {
+        if (m_backups.empty() && m_run.laterBackups.empty()) {
             why = "gone from the registry, and the run wrote no backup";
             return Verdict::lost;
         }

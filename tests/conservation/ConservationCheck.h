@@ -17,6 +17,9 @@ struct ConversionCase {
     bool keep = false;
     std::string dataFolder;           // as the profile functions take it
     std::vector<std::string> backups; // backups this run wrote
+    // Backups later runs wrote of what earlier ones left: they count as
+    // backups, but hold another state than the one before the first run.
+    std::vector<std::string> laterBackups;
 };
 
 struct Account {

@@ -5,7 +5,8 @@
 // A case file describes one run, a line each: "name TEXT", "app NAME",
 // "prefix TEXT", "keep 0|1", "data FOLDER", "before FILE", "after FILE" (registry
 // exports of the state before and after the run) and "backup FILE" for every
-// registry backup the run wrote. Prints each value that is lost and a summary;
+// registry backup the run wrote ("later-backup FILE" for one that a later run
+// wrote of what an earlier one left). Prints each value that is lost and a summary;
 // exits with 1 when a value is lost or a case cannot be read. --places also
 // prints "PLACED file<TAB>section<TAB>key" for each value found in a file.
 #include "ConservationCheck.h"
@@ -47,6 +48,8 @@ bool ReadCase(const char* path, ConversionCase& run, std::string& before, std::s
             after = value;
         else if (field == "backup")
             run.backups.push_back(value);
+        else if (field == "later-backup")
+            run.laterBackups.push_back(value);
         else if (!field.empty()) {
             error = std::string(path) + ": unknown line \"" + line + "\"";
             return false;
