@@ -9,7 +9,16 @@
 // wrote of what an earlier one left). Prints each value that is lost and a summary;
 // exits with 1 when a value is lost or a case cannot be read. --places also
 // prints "PLACED file<TAB>section<TAB>key" for each value found in a file.
+//
+//   conservation_check --export FILE APP...
+//
+// writes the application keys of the current user's registry, as the
+// program's 8-bit registry functions read them, to FILE (a registry export):
+// the state a run starts from or leaves, with nothing lost on the way.
 #include "ConservationCheck.h"
+
+#include "app/RegistryBackup.h"
+#include "platform/RegExportFormat.h"
 
 #include <cstdio>
 #include <fstream>
@@ -62,9 +71,34 @@ bool ReadCase(const char* path, ConversionCase& run, std::string& before, std::s
     return true;
 }
 
+int Export(const char* file, int count, char** apps) {
+    regfile::RegExportWriter writer;
+    for (int i = 0; i < count; ++i) {
+        std::string key = std::string("Software\\Brax\\") + apps[i];
+        SnapshotResult result = VisitRegistryTree(
+            HKEY_CURRENT_USER, "HKEY_CURRENT_USER", key.c_str(),
+            [&](const RegistrySnapshotKey& visited) {
+                writer.AddKey(visited.path);
+                for (const RegistryValue& value : visited.values)
+                    writer.AddValue(value.name, value.type,
+                                    std::string(value.data.begin(), value.data.end()));
+                return true;
+            });
+        if (result == SnapshotResult::unreadable) {
+            fprintf(stderr, "%s: cannot be read whole\n", key.c_str());
+            return 1;
+        }
+    }
+    std::ofstream out(file, std::ios::binary);
+    out << writer.Finish();
+    return out.good() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 3 && std::string(argv[1]) == "--export")
+        return Export(argv[2], argc - 3, argv + 3);
     if (argc < 2) {
         fprintf(stderr, "usage: conservation_check CASEFILE...\n");
         return 2;

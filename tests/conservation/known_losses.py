@@ -22,7 +22,7 @@ KNOWN_KINDS = {
     "carriage-return": "a text with a carriage return is copied broken",
     "existing-plugins-file": "a PlugIns.ini in the data folder is replaced whole",
     "profile-bank-match": "a profile name equal to a bank name gets a bank of its own",
-    "text-too-long": "a text of 32,767 characters or more",
+    "text-too-long": "a text of 32,767 characters or more ends the Windows program",
     "group-with-sub-key": "a group with a sub-key is left in the registry silently",
     "backup-text-not-exact": "a text the backup's text form does not restore exactly",
 }
@@ -31,7 +31,7 @@ KNOWN_KINDS = {
 ACCEPTED = {
     "data-path-record", "menu-record-ini-cannot-hold", "menu-path-colon-or-blanks",
     "menu-names-differ-by-blanks", "host-capability-groups-meet", "text-blanks-or-quotes-at-ends",
-    "name-starts-with-semicolon", "existing-plugins-file", "profile-bank-match",
+    "name-starts-with-semicolon", "existing-plugins-file", "profile-bank-match", "text-too-long",
 }
 
 

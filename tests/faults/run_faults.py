@@ -369,6 +369,7 @@ def fail_case(exe, clean, scratch, n):
     lost_values(clean.original, case, problems)
     problems += conservation_problems(case, clean.original_bytes, "fail-%d" % n)
     first_store, first_backups = case.store_bytes_raw(), backups_now(case)
+    pending = os.path.exists(os.path.join(case.work, JOURNAL))
     problems += whole_file_problems(case, clean, interrupted=False)
     if differs_from_clean(case, clean):
         if code == 0:
@@ -383,7 +384,11 @@ def fail_case(exe, clean, scratch, n):
     lost = any(p.startswith("LOST") for p in problems)
     torn = any(p.startswith("TORN") for p in problems)
     second, differences, leftovers, (code2, out2, err2) = recovery_problems(case, clean)
-    second += conservation_problems(case, first_store, "%s-%d-second" % (mode, n), first_backups)
+    if not pending:
+        # (A journal left by the first run is completed before the second
+        # reads the registry: it starts from another state than first_store.)
+        second += conservation_problems(case, first_store, "%s-%d-second" % (mode, n),
+                                        first_backups)
     second += conservation_problems(case, clean.original_bytes, "%s-%d-both" % (mode, n),
                                     backups_now(case) - first_backups)
     problems += second
@@ -409,11 +414,16 @@ def exit_case(exe, clean, scratch, n):
     lost_values(clean.original, case, problems)
     problems += conservation_problems(case, clean.original_bytes, "exit-%d" % n)
     first_store, first_backups = case.store_bytes_raw(), backups_now(case)
+    pending = os.path.exists(os.path.join(case.work, JOURNAL))
     problems += whole_file_problems(case, clean, interrupted=True)
     lost = any(p.startswith("LOST") for p in problems)
     torn = any(p.startswith("TORN") for p in problems)
     second, differences, leftovers, (code2, out2, err2) = recovery_problems(case, clean)
-    second += conservation_problems(case, first_store, "%s-%d-second" % (mode, n), first_backups)
+    if not pending:
+        # (A journal left by the first run is completed before the second
+        # reads the registry: it starts from another state than first_store.)
+        second += conservation_problems(case, first_store, "%s-%d-second" % (mode, n),
+                                        first_backups)
     second += conservation_problems(case, clean.original_bytes, "%s-%d-both" % (mode, n),
                                     backups_now(case) - first_backups)
     problems += second + differences
