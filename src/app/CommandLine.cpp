@@ -10,6 +10,12 @@ bool IsHelpFlag(const char* text) {
            _stricmp(text, "-help") == 0;
 }
 
+// True when the flag text (without its leading '-' or '/') asks for a preview.
+bool IsPreviewFlag(const char* text) {
+    return _stricmp(text, "preview") == 0 || _stricmp(text, "n") == 0 ||
+           _stricmp(text, "-dry-run") == 0;
+}
+
 // Case-insensitive, multi-byte aware equality of two texts.
 bool EqualsNoCase(const char* a, const char* b) {
     return _mbsicmp(reinterpret_cast<const unsigned char*>(a),
@@ -35,6 +41,8 @@ void CMyCommandLineInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL bLast
             m_strSectionPrefix = "Halbrek";
         } else if (EqualsNoCase(text, "keep")) {
             m_bRemoveSource = FALSE;
+        } else if (IsPreviewFlag(text)) {
+            m_bPreview = TRUE;
         } else if (IsHelpFlag(text)) {
             m_bShowHelp = TRUE;
         }
@@ -43,7 +51,7 @@ void CMyCommandLineInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL bLast
 }
 
 const char* UsageText() {
-    return "Usage: corvane-migrate [/app=<name>] [/mirel | /halbrek] [/keep] [/?]\n"
+    return "Usage: corvane-migrate [/app=<name>] [/mirel | /halbrek] [/keep] [/preview] [/?]\n"
            "\n"
            "Moves the settings of an application (default Corvane) from the registry key\n"
            "HKEY_CURRENT_USER\\Software\\Brax\\<name> into INI files in its data folder:\n"
@@ -61,6 +69,8 @@ const char* UsageText() {
            "  mirel       read the sections with the prefix \"Mirel\"\n"
            "  halbrek     read the sections with the prefix \"Halbrek\"\n"
            "  keep        keep the \"Settings\" and \"Load\" groups in their source\n"
+           "  preview     show what the run would do and change nothing (also -n,\n"
+           "              --dry-run)\n"
            "  ?, h, help  show this text and change nothing (also --help)\n"
            "\n"
            "On Linux the registry is the registry export file named by the environment\n"

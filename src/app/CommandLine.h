@@ -16,6 +16,8 @@ class CMyCommandLineInfo : public CCommandLineInfo {
     BOOL m_bRemoveSource = TRUE;
     // Set by a help flag: the run prints the usage and changes nothing.
     BOOL m_bShowHelp = FALSE;
+    // "preview", "n" or "--dry-run": show what the run would do, change nothing.
+    BOOL m_bPreview = FALSE;
 };
 
 // The text printed for the help flags.

@@ -2,6 +2,7 @@
 #include "app/CorvaneApp.h"
 
 #include "app/CommandLine.h"
+#include "app/RegistryRead.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -55,8 +56,20 @@ BOOL CCorvaneApp::InitInstance() {
     const char* registryKey = m_pszRegistryKey;
     const char* registryProfile = m_pszProfileName;
 
+    if (commandLine.m_bPreview) {
+        // The preview opens nothing for writing: the registry-mode profile
+        // functions would create the keys they read.
+        m_bPreview = TRUE;
+        m_runStop = RunStop::previewShown;
+        Preview(registryKey, registryProfile);
+        return TRUE;
+    }
+
     HKEY hAppKey = GetAppRegistryKey();
-    CString oldDataPath = GetProfileString(m_strSettings, "DataPath", "");
+    // "DataPath" as it is before the run, type and data, to be put back at the end.
+    RegistryValue oldDataPath;
+    bool hadDataPath =
+        ReadRegistryValue(m_strAppKeyPath + "\\" + m_strSettings, "DataPath", oldDataPath);
 
     // The data folder; every file of the run goes there.
     CString dataPath = GetDataPath(nullptr, nullptr);
@@ -86,10 +99,14 @@ BOOL CCorvaneApp::InitInstance() {
     if (hAppKey)
         CopyRegistryToIni(hAppKey);
 
-    // "DataPath" goes back into the registry with the value it had before.
+    // "DataPath" goes back into the registry as it was before: the same type
+    // and bytes, or an empty text when there was none.
     m_pszRegistryKey = registryKey;
     m_pszProfileName = registryProfile;
-    WriteProfileString("Settings", "DataPath", oldDataPath);
+    if (hadDataPath)
+        WriteRegistryValue(m_strAppKeyPath + "\\" + m_strSettings, oldDataPath);
+    else
+        WriteProfileString(m_strSettings, "DataPath", "");
     m_pszProfileName = iniProfile;
     m_pszRegistryKey = nullptr;
     free(const_cast<char*>(registryKey));
@@ -106,6 +123,7 @@ BOOL CCorvaneApp::InitInstance() {
     AutocorrectPreBankLogic();
     AutocorrectMidi();
     AutocorrectJoystick();
+    fputs(m_account.Format().c_str(), stdout);
     return TRUE;
 }
 

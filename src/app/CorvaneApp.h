@@ -2,9 +2,13 @@
 // profile redirection and the profile value operations.
 #pragma once
 
+#include "app/RunAccount.h"
 #include "framework/afx.h"
 
 #include <cstdio>
+#include <vector>
+
+class CPluginMenu;
 
 class CCorvaneApp : public CWinApp {
   public:
@@ -17,6 +21,16 @@ class CCorvaneApp : public CWinApp {
     // Data path: "<data path>[\sub folder][\file name]"; prompts once when none is
     // recorded. Empty when the data folder could not be created.
     CString GetDataPath(const char* pszSubFolder, const char* pszFileName);
+
+    // The folder "Data" beside the program: the prompt's default.
+    static CString DefaultDataPath();
+    // The data folder a preview reports, without asking or creating anything:
+    // `given` when not empty, else the recorded one, else the default. `how`
+    // says which, for the preview's line; `recorded` tells whether the run
+    // would find it recorded (and so not ask).
+    CString PreviewDataPath(const CString& given, CString& how, bool& recorded);
+    // "<program folder>\<app>.ini", where a typed data folder is recorded.
+    CString ProgramIniPath() const;
 
     // Saves the whole application key to "<app>-registry-backup.reg" in the data
     // folder (the next free name when that exists). Every step calls it before
@@ -60,13 +74,27 @@ class CCorvaneApp : public CWinApp {
     CString m_strDataPath;
 
     // Why InitInstance stopped before the end of the run, for the console entry.
-    enum class RunStop { none, helpShown, dataFolderFailed };
+    enum class RunStop { none, helpShown, previewShown, dataFolderFailed };
     RunStop m_runStop = RunStop::none;
     // The message for standard error when the run stopped on a failure.
     CString m_strStopMessage;
     // Writes of this run that failed and were reported ("Error writing ...",
     // no backup); what they would have moved stayed where it was.
     int m_nFailures = 0;
+
+    // A preview reads everything and changes nothing: no file, no folder, no
+    // registry write, no prompt. It prints the account the run would give.
+    BOOL m_bPreview = FALSE;
+    // A preview of a run that would ask for the data folder: that run records
+    // "DataPath" in the group "Settings" before the copy takes it.
+    bool m_bPreviewRecordsDataPath = false;
+    // What the run wrote and where every value went (the closing account).
+    RunAccount m_account;
+    // The settings groups the copy wrote at least one value of.
+    std::vector<CString> m_copiedGroups;
+    // Where a settings group ends up: "<app>.ini", "hostCanDos.ini [x]" or the
+    // internal bank's file.
+    CString GroupDestination(const CString& group) const;
 
     // Console input of the data-path prompt; null reads standard input.
     FILE* m_pConsoleInput = nullptr;
@@ -76,6 +104,9 @@ class CCorvaneApp : public CWinApp {
     BackupState m_backupState = BackupState::notTried;
     // The file the backup went to (empty until written).
     CString m_strBackupFile;
+    // Where the backup goes before the run has chosen its data folder (the
+    // folder just typed at the prompt).
+    CString m_strBackupFolder;
     // "Software\Brax\<app>" below HKEY_CURRENT_USER, set by the run; the
     // backup reads the application key from there.
     CString m_strAppKeyPath;
@@ -83,6 +114,20 @@ class CCorvaneApp : public CWinApp {
     CString m_strDataPathError;
 
   private:
+    // Counts the "DataPath" value the prompt would record, in a preview.
+    void CountPreviewDataPathRecord(KeyValueCounts& counts);
+    // The preview: the run's steps that read the registry, with every write
+    // left out, then the account. The pair is the registry-mode profile state.
+    void Preview(const char* registryKey, const char* registryProfile);
+    // Notes the files the steps after the copy would write, from the sections
+    // the settings file would hold.
+    void PredictAutocorrectFiles(const CString& mainFile);
+    // Parts of the plug-in step: saving an existing "PlugIns.ini" aside, and
+    // moving a menu that the file can hold (true when its tree left the registry).
+    bool SaveEarlierPluginFile(const CString& iniPath);
+    bool MovePluginMenu(CPluginMenu& menu, const CString& store);
+    // The preview's line for one settings group.
+    void PrintGroupPreview(const CString& group, const KeyValueCounts& counts, bool removed) const;
     // Streams the backup of HKEY_CURRENT_USER\keyPath into `folder`.
     bool WriteRegistryBackup(const CString& keyPath, const CString& folder, CString& error);
 

@@ -1,6 +1,7 @@
 // The data folder: the recorded "DataPath", or one asked for on the console,
 // created and recorded.
 #include "app/CorvaneApp.h"
+#include "app/RegistryRead.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -64,7 +65,7 @@ CString CCorvaneApp::GetDataPath(const char* pszSubFolder, const char* pszFileNa
         path = GetProfileString(m_strSettings, "DataPath", "");
     if (path.IsEmpty()) {
         CString programFolder = FolderOf(ModulePath());
-        CString defaultPath = programFolder + "\\Data";
+        CString defaultPath = DefaultDataPath();
         printf("Enter %s's new data path (will be created if it doesn't exist):\n",
                m_pszAppName ? m_pszAppName : "");
         printf("Default: %s\n", defaultPath.GetString());
@@ -91,10 +92,18 @@ CString CCorvaneApp::GetDataPath(const char* pszSubFolder, const char* pszFileNa
             }
         }
 
-        CString programIni = programFolder + "\\" + m_pszAppName + ".ini";
+        // The record changes the registry: its backup holds the key as it
+        // was before.
+        if (m_pszRegistryKey && !m_strAppKeyPath.IsEmpty()) {
+            m_strBackupFolder = path;
+            EnsureRegistryBackup();
+        }
+        CString programIni = ProgramIniPath();
         if (!WritePrivateProfileStringA("Settings", "DataPath", path, programIni)) {
             printf("Error writing [Settings] DataPath\n");
             ++m_nFailures;
+        } else {
+            m_account.NoteFile(programIni);
         }
         WriteProfileString(m_strSettings, "DataPath", path);
     }
@@ -106,4 +115,33 @@ CString CCorvaneApp::GetDataPath(const char* pszSubFolder, const char* pszFileNa
     if (!fileName.IsEmpty())
         path += "\\" + fileName;
     return path;
+}
+
+CString CCorvaneApp::DefaultDataPath() {
+    return FolderOf(ModulePath()) + "\\Data";
+}
+
+CString CCorvaneApp::ProgramIniPath() const {
+    return FolderOf(ModulePath()) + "\\" + (m_pszAppName ? m_pszAppName : "") + ".ini";
+}
+
+CString CCorvaneApp::PreviewDataPath(const CString& given, CString& how, bool& recorded) {
+    recorded = false;
+    if (!given.IsEmpty()) {
+        how = "given on the command line";
+        return given;
+    }
+    // Read without the profile functions, which would create the key.
+    RegistryValue stored;
+    CString recordedPath;
+    if (ReadRegistryValue(m_strAppKeyPath + "\\" + m_strSettings, "DataPath", stored) &&
+        (stored.type == REG_SZ || stored.type == REG_EXPAND_SZ))
+        recordedPath = CString(std::string(stored.data.begin(), stored.data.end()).c_str());
+    if (!recordedPath.IsEmpty()) {
+        how = "recorded";
+        recorded = true;
+        return recordedPath;
+    }
+    how = "none is recorded: the default, which the run's prompt offers";
+    return DefaultDataPath();
 }

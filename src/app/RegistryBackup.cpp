@@ -136,6 +136,33 @@ NewFileWriter::~NewFileWriter() {
     Abandon();
 }
 
+bool CopyToNewFile(const char* from, const char* to, CString& error) {
+    HANDLE source = CreateFileA(from, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (source == INVALID_HANDLE_VALUE) {
+        error.Format("cannot read %s (error %lu)", from,
+                     static_cast<unsigned long>(GetLastError()));
+        return false;
+    }
+    NewFileWriter target;
+    bool ok = target.Create(to, error);
+    std::string piece(kBackupPieceSize, '\0');
+    while (ok) {
+        DWORD got = 0;
+        if (!ReadFile(source, piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr)) {
+            error.Format("cannot read %s (error %lu)", from,
+                         static_cast<unsigned long>(GetLastError()));
+            ok = false;
+        } else if (got == 0) {
+            break;
+        } else {
+            ok = target.Write(piece.substr(0, got), error);
+        }
+    }
+    CloseHandle(source);
+    return ok && target.Commit(error);
+}
+
 // Streams the export of HKEY_CURRENT_USER\keyPath into the next free backup name in
 // `folder`, one key at a time. A key that is not there needs no backup.
 bool CCorvaneApp::WriteRegistryBackup(const CString& keyPath, const CString& folder,
@@ -186,7 +213,17 @@ BOOL CCorvaneApp::EnsureRegistryBackup() {
     CString keyPath = m_strAppKeyPath;
     if (keyPath.IsEmpty())
         keyPath = CString("Software\\Brax\\") + (m_pszAppName ? m_pszAppName : "");
-    CString folder = m_strDataPath.IsEmpty() ? GetDataPath(nullptr, nullptr) : m_strDataPath;
+    CString folder = m_strDataPath;
+    if (folder.IsEmpty())
+        folder = m_strBackupFolder.IsEmpty() ? GetDataPath(nullptr, nullptr) : m_strBackupFolder;
+    if (m_bPreview) {
+        // The name the backup would get; nothing is written.
+        m_strBackupFile = NextFreeBackupName(folder + "\\" + (m_pszAppName ? m_pszAppName : "") +
+                                             "-registry-backup");
+        m_account.NoteBackup(m_strBackupFile);
+        m_backupState = BackupState::written;
+        return TRUE;
+    }
 
     CString error;
     if (folder.IsEmpty()) {
@@ -201,6 +238,7 @@ BOOL CCorvaneApp::EnsureRegistryBackup() {
         error = "there is no data folder";
     } else if (WriteRegistryBackup(keyPath, folder, error)) {
         m_backupState = BackupState::written;
+        m_account.NoteBackup(m_strBackupFile);
         return TRUE;
     }
     fprintf(stderr,

@@ -45,3 +45,7 @@ class NewFileWriter {
     CString m_path;
     CString m_tempPath;
 };
+
+// Copies the file `from` to `to`, which must not exist yet, through a
+// NewFileWriter; `error` says what failed.
+bool CopyToNewFile(const char* from, const char* to, CString& error);

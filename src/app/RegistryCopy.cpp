@@ -3,6 +3,9 @@
 // registry.
 #include "app/CorvaneApp.h"
 #include "app/RegistryRead.h"
+#include "autocorrect/CheckedWrite.h"
+#include "autocorrect/HostCanDos.h"
+#include "autocorrect/InternalBank.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,6 +32,8 @@ const char* IniKeyProblem(const std::string& name) {
         return "its name starts or ends with a blank";
     if (name.front() == '[')
         return "its name starts with \"[\"";
+    if (name.front() == ';')
+        return "its name starts with \";\" (a comment in an INI file)";
     return nullptr;
 }
 
@@ -58,12 +63,54 @@ bool IsKeptGroup(const CString& name) {
                     reinterpret_cast<const unsigned char*>("Load")) == 0;
 }
 
+// Why a text value cannot be written so that the profile reader gives it back
+// whole; null when it can. `text` is the text up to its first NUL.
+const char* IniTextProblem(const std::string& text, bool cutAtNul) {
+    if (cutAtNul)
+        return "its text holds a NUL";
+    if (text.find('\r') != std::string::npos)
+        return "its text holds a carriage return"; // it would end the line
+    if (QuotedProfileValue(text.c_str()).GetLength() > static_cast<int>(kMaxProfileValueLength))
+        return "its text is 32,767 characters or longer";
+    return nullptr;
+}
+
+// How many values a key holds (0 when it cannot tell).
+int ValueCount(HKEY key) {
+    DWORD count = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr,
+                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return 0;
+    return static_cast<int>(count);
+}
+
+// The names of the sub-keys of a group, joined for a message.
+CString JoinedSubKeyNames(const CStringArray& names) {
+    CString joined;
+    for (int i = 0; i < names.GetSize(); ++i) {
+        if (i > 0)
+            joined += ", ";
+        joined += names[i];
+    }
+    return joined;
+}
+
 } // namespace
+
+CString CCorvaneApp::GroupDestination(const CString& group) const {
+    CString capability;
+    if (ClassifyHostCanDoSection(group, capability) == HostCanDoSection::Capability)
+        return "hostCanDos.ini [" + capability + "]";
+    if (IsInternalBankSection(group, m_strSectionPrefix))
+        return "#Intern" + m_strSectionPrefix + ".corvane";
+    return CString(m_pszAppName ? m_pszAppName : "") + ".ini";
+}
 
 void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
     if (!hAppKey)
         return;
     CStringArray groups = RegistrySubKeyNames(hAppKey);
+    bool sawSettings = false;
     for (int i = 0; i < groups.GetSize(); ++i) {
         const CString& group = groups[i];
         if (IsPluginStore(group))
@@ -76,10 +123,22 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
         bool keepForLoss = false;
         if (const char* problem = IniSectionProblem(group)) {
             printf("Kept [%s] in the registry: %s\n", group.GetString(), problem);
+            m_account.NoteKey(false, 0, {{REG_NONE, ValueCount(hGroup)}});
             RegCloseKey(hGroup);
             continue;
         }
+        // A key with sub-keys cannot be deleted, and the copy reads none of them.
+        CStringArray subKeys = RegistrySubKeyNames(hGroup);
+        if (subKeys.GetSize() > 0) {
+            printf("Kept [%s] in the registry: it has sub-keys (%s)\n", group.GetString(),
+                   JoinedSubKeyNames(subKeys).GetString());
+            keepForLoss = true;
+        }
 
+        KeyValueCounts counts;
+        bool holdsDataPath = false;
+        bool isSettings = group.CompareNoCase(m_strSettings) == 0;
+        sawSettings = sawSettings || isSettings;
         RegistryValueReader reader(hGroup, kNameBuffer, kDataBuffer);
         RegistryValue value;
         for (DWORD index = 0;; ++index) {
@@ -93,7 +152,9 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
                 keepForLoss = true;
                 break;
             }
+            counts.Read(value.type);
             const char* name = value.name.c_str();
+            holdsDataPath = holdsDataPath || _stricmp(name, "DataPath") == 0;
             bool isText = value.type == REG_SZ || value.type == REG_EXPAND_SZ;
             if (!isText && value.type != REG_DWORD)
                 continue; // other types stay only in the registry backup
@@ -113,27 +174,27 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
                     cut = text.find_first_not_of('\0', end) != std::string::npos;
                     text.resize(end);
                 }
-                std::replace(text.begin(), text.end(), '\n', '|');
-                bOk = WriteProfileString(group, name, text.c_str());
-                if (bOk && cut) {
-                    printf("Kept [%s] %s in the registry: its text holds a NUL\n",
-                           group.GetString(), name);
+                // A value kept in the registry is not written at all.
+                if (const char* problem = IniTextProblem(text, cut)) {
+                    printf("Kept [%s] %s in the registry: %s\n", group.GetString(), name, problem);
                     keepForLoss = true;
-                } else if (bOk && text.find('\r') != std::string::npos) {
-                    // A carriage return ends the line when the file is read back.
-                    printf("Kept [%s] %s in the registry: its text holds a carriage return\n",
-                           group.GetString(), name);
-                    keepForLoss = true;
+                    continue;
                 }
+                std::replace(text.begin(), text.end(), '\n', '|');
+                // Quoted where the reader would drop blanks or quotes at its ends.
+                if (!m_bPreview)
+                    bOk = WriteProfileString(group, name, QuotedProfileValue(text.c_str()));
             } else {
-                DWORD number = 0;
-                memcpy(&number, value.data.data(), std::min<size_t>(value.data.size(), 4));
-                bOk = WriteProfileInt(group, name, static_cast<int>(number));
-                if (bOk && value.data.size() != 4) {
+                if (value.data.size() != 4) {
                     printf("Kept [%s] %s in the registry: a number of %lu bytes\n",
                            group.GetString(), name, static_cast<unsigned long>(value.data.size()));
                     keepForLoss = true;
+                    continue;
                 }
+                DWORD number = 0;
+                memcpy(&number, value.data.data(), 4);
+                if (!m_bPreview)
+                    bOk = WriteProfileInt(group, name, static_cast<int>(number));
             }
             if (!bOk) {
                 printf("Error writing [%s] %s\n", group.GetString(), name);
@@ -141,6 +202,9 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
                 bWritten = FALSE;
                 continue;
             }
+            ++counts.copied;
+            if (m_pszProfileName)
+                m_account.NoteFile(m_pszProfileName);
             if (value.name.size() >= kNameBuffer)
                 printf("Copied [%s] %s in full: a name of %lu characters\n", group.GetString(),
                        name, static_cast<unsigned long>(value.name.size()));
@@ -149,14 +213,32 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
                        static_cast<unsigned long>(value.data.size()));
         }
         RegCloseKey(hGroup);
+        if (isSettings && m_bPreviewRecordsDataPath && !holdsDataPath)
+            CountPreviewDataPathRecord(counts);
 
-        if (!bWritten || keepForLoss)
-            continue;
-        if (IsKeptGroup(group) && !m_bRemoveSource)
-            continue;
-        // Nothing leaves the registry unless its backup is on disk.
-        if (!EnsureRegistryBackup())
-            continue;
-        RegDeleteKeyA(hAppKey, group);
+        bool removed = bWritten && !keepForLoss && !(IsKeptGroup(group) && !m_bRemoveSource) &&
+                       EnsureRegistryBackup() &&
+                       (m_bPreview || RegDeleteKeyA(hAppKey, group) == ERROR_SUCCESS);
+        m_account.NoteKey(removed, counts.copied, counts.byType);
+        if (m_bPreview)
+            PrintGroupPreview(group, counts, removed);
+        if (counts.copied > 0)
+            m_copiedGroups.push_back(group);
     }
+    if (m_bPreviewRecordsDataPath && !sawSettings) {
+        // The prompt's record makes the group; the copy then takes it.
+        KeyValueCounts counts;
+        CountPreviewDataPathRecord(counts);
+        bool removed = (m_bRemoveSource || !IsKeptGroup(m_strSettings)) && EnsureRegistryBackup();
+        m_account.NoteKey(removed, counts.copied, counts.byType);
+        PrintGroupPreview(m_strSettings, counts, removed);
+        m_copiedGroups.push_back(m_strSettings);
+    }
+}
+
+void CCorvaneApp::CountPreviewDataPathRecord(KeyValueCounts& counts) {
+    counts.Read(REG_SZ);
+    ++counts.copied;
+    if (m_pszProfileName)
+        m_account.NoteFile(m_pszProfileName);
 }

@@ -66,3 +66,38 @@ CStringArray RegistrySubKeyNames(HKEY key, bool* complete) {
         *complete = ended;
     return names;
 }
+
+bool ReadRegistryValue(const CString& keyPath, const char* name, RegistryValue& value) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    LONG status = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
+    while (status == ERROR_SUCCESS) {
+        value.data.assign(size, 0);
+        DWORD got = size;
+        status = RegQueryValueExA(key, name, nullptr, &type, value.data.data(), &got);
+        if (status == ERROR_MORE_DATA) { // grew in between
+            size = got;
+            status = ERROR_SUCCESS;
+            continue;
+        }
+        value.data.resize(std::min(got, size));
+        break;
+    }
+    RegCloseKey(key);
+    value.name = name;
+    value.type = type;
+    return status == ERROR_SUCCESS;
+}
+
+bool WriteRegistryValue(const CString& keyPath, const RegistryValue& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, keyPath, &key) != ERROR_SUCCESS)
+        return false;
+    LONG status = RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
+                                 static_cast<DWORD>(value.data.size()));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}

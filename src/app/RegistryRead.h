@@ -37,3 +37,10 @@ class RegistryValueReader {
 // Names of the direct sub-keys of `key`, in enumeration order, whatever their
 // length. `complete` (optional) is false when the enumeration ended on an error.
 CStringArray RegistrySubKeyNames(HKEY key, bool* complete = nullptr);
+
+// Reads value `name` of HKEY_CURRENT_USER\keyPath whole, without creating
+// anything; false when the key or the value is not there.
+bool ReadRegistryValue(const CString& keyPath, const char* name, RegistryValue& value);
+// Writes `value` (its name, type and bytes) into HKEY_CURRENT_USER\keyPath,
+// creating the key when it is missing.
+bool WriteRegistryValue(const CString& keyPath, const RegistryValue& value);

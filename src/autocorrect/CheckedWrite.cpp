@@ -13,7 +13,23 @@ CString WithoutQuotes(const CString& text) {
     return text;
 }
 
+// The blanks the profile reader trims off a value's ends.
+bool IsTrimmedBlank(char ch) {
+    return ch == ' ' || (ch >= '\t' && ch <= '\r') || ch == '\x1a';
+}
+
 } // namespace
+
+CString QuotedProfileValue(const char* value) {
+    CString text(value);
+    int length = text.GetLength();
+    if (length == 0)
+        return text;
+    bool blankEnd = IsTrimmedBlank(text[0]) || IsTrimmedBlank(text[length - 1]);
+    if (blankEnd || WithoutQuotes(text).GetLength() != length)
+        return "\"" + text + "\"";
+    return text;
+}
 
 bool ReadsBackAs(const CString& written, const CString& read) {
     if (read == written)
@@ -25,11 +41,12 @@ bool ReadsBackAs(const CString& written, const CString& read) {
 
 bool WriteProfileStringChecked(CCorvaneApp& app, const char* section, const char* key,
                                const char* value) {
-    if (value && std::strlen(value) > kMaxProfileValueLength)
-        return false;
-    if (!app.WriteProfileString(section, key, value))
-        return false;
     if (!value)
-        return true; // a deletion
-    return ReadsBackAs(value, app.GetProfileString(section, key, ""));
+        return app.WriteProfileString(section, key, nullptr) != FALSE; // a deletion
+    CString stored = QuotedProfileValue(value);
+    if (static_cast<size_t>(stored.GetLength()) > kMaxProfileValueLength)
+        return false;
+    if (!app.WriteProfileString(section, key, stored))
+        return false;
+    return ReadsBackAs(stored, app.GetProfileString(section, key, ""));
 }

@@ -16,8 +16,13 @@ bool ReadsBackAs(const CString& written, const CString& read);
 // stored damaged while the write reports success, or the writer fails outright.
 constexpr size_t kMaxProfileValueLength = 32766;
 
-// Writes `value` through the application's profile functions and reads it
-// back; false for a value longer than kMaxProfileValueLength, which is not
+// The text to write so that the profile reader gives back `value` exactly:
+// quoted when the reader would drop blanks at its ends or a pair of quotes
+// around it, else `value` itself. (The reader drops exactly one outer pair.)
+CString QuotedProfileValue(const char* value);
+
+// Writes `value` through the application's profile functions (quoted where
+// needed) and reads it back; false for a value longer than kMaxProfileValueLength, which is not
 // written at all. A value that is moved and then deleted at its source must be
 // known to be stored, and both builds give the same result.
 bool WriteProfileStringChecked(CCorvaneApp& app, const char* section, const char* key,

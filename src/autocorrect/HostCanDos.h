@@ -17,3 +17,7 @@ enum class HostCanDoSection {
 // after the prefix. A section that names no capability is not moved: its keys
 // would land in a section that no reader can address.
 HostCanDoSection ClassifyHostCanDoSection(const char* section, CString& capability);
+
+// The section of "hostCanDos.ini" a capability lands in, as the profile
+// reader finds it: without blanks at its ends, in lower case.
+CString HostCanDoTargetKey(const CString& capability);

@@ -1,3 +1,5 @@
+#include "autocorrect/CheckedWrite.h"
+#include "autocorrect/InternalBank.h"
 #include "autocorrect/SectionMove.h"
 #include "app/CorvaneApp.h"
 
@@ -5,25 +7,39 @@
 
 namespace {
 
-// The internal bank: the "Load" section, then "Program 0" to "Program 127".
-constexpr int kProgramCount = 128;
+// The section of the internal bank at `program` (-1: "Load").
+CString InternalBankSection(int program) {
+    CString name;
+    if (program < 0)
+        name = "Load";
+    else
+        name.Format("Program %d", program);
+    return name;
+}
 
 } // namespace
+
+bool IsInternalBankSection(const CString& section, const CString& prefix) {
+    for (int program = -1; program < kProgramCount; ++program)
+        if (section.CompareNoCase(prefix + InternalBankSection(program)) == 0)
+            return true;
+    return false;
+}
 
 void CCorvaneApp::AutocorrectInternalBank() {
     printf("Autocorrect internal bank\n");
     CString pluginsPath = GetProfileString("Load", "VSTPluginsPath", "");
-    if (!pluginsPath.IsEmpty() && !WriteProfileString("Settings", "VSTPluginsPath", pluginsPath))
-        ReportWriteError("Settings", "VSTPluginsPath");
+    if (!pluginsPath.IsEmpty()) {
+        if (!WriteProfileString("Settings", "VSTPluginsPath", QuotedProfileValue(pluginsPath)))
+            ReportWriteError("Settings", "VSTPluginsPath");
+        else if (m_pszProfileName)
+            m_account.NoteFile(m_pszProfileName);
+    }
 
     SetPrivateProfile("");
     SectionMover mover(*this);
     for (int program = -1; program < kProgramCount; ++program) {
-        CString target;
-        if (program < 0)
-            target = "Load";
-        else
-            target.Format("Program %d", program);
+        CString target = InternalBankSection(program);
         mover.Copy(m_strSectionPrefix + target, target, m_bRemoveSource != FALSE);
     }
     mover.Finish();

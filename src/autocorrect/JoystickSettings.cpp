@@ -21,6 +21,8 @@ void CCorvaneApp::AutocorrectJoystick() {
         if (!WriteProfileData(m_strSettings, "Joysticks", repacked.data(),
                               static_cast<UINT>(repacked.size())))
             ReportWriteError(m_strSettings, "Joysticks");
+        else if (m_pszProfileName)
+            m_account.NoteFile(m_pszProfileName);
     }
     AppSettingsSection settings(*this, m_strSettings);
     CorrectLevels(settings);

@@ -17,18 +17,14 @@ bool SameBankName(const CString& a, const CString& b) {
                     reinterpret_cast<const unsigned char*>(b.GetString())) == 0;
 }
 
-CString BankKey(int bank) {
-    CString key;
-    key.Format("Bank%d", bank);
-    return key;
-}
-
 // The table is filled from the lower-case "bank%d" keys of the prefixed
 // settings section; the name is written to "Bank%d" of this section. A bank
 // unnamed in the table may still have a name stored here (a prefixed table,
 // or a key spelled "Bank%d"), which the new name must not overwrite.
-bool HoldsBankName(SettingsSection& settings, int bank) {
-    return !settings.GetString(BankKey(bank), "").IsEmpty();
+CString BankKey(int bank) {
+    CString key;
+    key.Format("Bank%d", bank);
+    return key;
 }
 
 } // namespace
@@ -47,7 +43,12 @@ void CorrectPreBankLogic(SettingsSection& settings, const CStringArray& bankName
         for (int i = 0; i < kBankCount && bank == kNoBank; ++i) {
             const CString& name = i < bankNames.GetSize() ? bankNames[i] : unnamed;
             if (name.IsEmpty()) {
-                if (firstUnnamed == kNoBank && !HoldsBankName(settings, i))
+                // A name stored here for a bank the table leaves unnamed is a
+                // match too; else the profile would get a second bank.
+                CString stored = settings.GetString(BankKey(i), "");
+                if (!stored.IsEmpty() && SameBankName(stored, profile))
+                    bank = i;
+                else if (firstUnnamed == kNoBank && stored.IsEmpty())
                     firstUnnamed = i;
             } else if (SameBankName(name, profile)) {
                 bank = i;

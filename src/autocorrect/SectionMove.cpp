@@ -72,6 +72,10 @@ void SectionMover::Finish() {
         ++m_app.m_nFailures;
         return;
     }
+    if (m_anyWritten)
+        m_app.m_account.NoteFile(m_privateFile);
     for (const CString& source : m_sourcesToRemove)
         WritePrivateProfileStringA(source, nullptr, nullptr, m_mainFile);
+    if (!m_sourcesToRemove.empty())
+        m_app.m_account.NoteFile(m_mainFile);
 }

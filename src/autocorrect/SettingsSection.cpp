@@ -15,19 +15,25 @@ double AppSettingsSection::GetDouble(const char* key, double def) {
 }
 
 bool AppSettingsSection::WriteString(const char* key, const char* value) {
-    return WriteProfileStringChecked(m_app, m_name, key, value);
+    return Noted(WriteProfileStringChecked(m_app, m_name, key, value));
 }
 
 bool AppSettingsSection::WriteInt(const char* key, int value) {
-    return m_app.WriteProfileInt(m_name, key, value) != FALSE;
+    return Noted(m_app.WriteProfileInt(m_name, key, value) != FALSE);
 }
 
 bool AppSettingsSection::WriteDouble(const char* key, double value) {
-    return m_app.WriteProfileDouble(m_name, key, value) != FALSE;
+    return Noted(m_app.WriteProfileDouble(m_name, key, value) != FALSE);
 }
 
 bool AppSettingsSection::WriteIntList(const char* key, const CDWordArray& values) {
-    return m_app.WriteProfileIntList(m_name, key, values) != FALSE;
+    return Noted(m_app.WriteProfileIntList(m_name, key, values) != FALSE);
+}
+
+bool AppSettingsSection::Noted(bool written) {
+    if (written && m_app.m_pszProfileName)
+        m_app.m_account.NoteFile(m_app.m_pszProfileName);
+    return written;
 }
 
 bool AppSettingsSection::DeleteKey(const char* key) {

@@ -41,6 +41,9 @@ class AppSettingsSection : public SettingsSection {
     bool DeleteKey(const char* key) override;
 
   private:
+    // Notes the settings file as written when `written`; returns it.
+    bool Noted(bool written);
+
     CCorvaneApp& m_app;
     CString m_name;
 };

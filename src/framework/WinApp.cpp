@@ -172,7 +172,9 @@ CString CWinApp::GetProfileString(const char* section, const char* entry, const 
         DWORD type = REG_NONE;
         DWORD size = 0;
         LONG status = RegQueryValueExA(key, entry, nullptr, &type, nullptr, &size);
-        while (status == ERROR_SUCCESS && type == REG_SZ) {
+        // Expandable text is text too (unexpanded), as the registry copy takes it.
+        auto isText = [](DWORD t) { return t == REG_SZ || t == REG_EXPAND_SZ; };
+        while (status == ERROR_SUCCESS && isText(type)) {
             std::vector<char> data(size + 1, '\0');
             DWORD got = size;
             status = RegQueryValueExA(key, entry, nullptr, &type,
@@ -182,7 +184,7 @@ CString CWinApp::GetProfileString(const char* section, const char* entry, const 
                 status = ERROR_SUCCESS;
                 continue;
             }
-            if (status == ERROR_SUCCESS && type == REG_SZ)
+            if (status == ERROR_SUCCESS && isText(type))
                 result = CString(data.data()); // stops at the first NUL
             break;
         }

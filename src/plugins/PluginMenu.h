@@ -6,6 +6,9 @@
 #include "ini/IniFile.h"
 #include "plugins/PluginItem.h"
 
+#include <map>
+#include <vector>
+
 class CPluginMenu : public CMenu {
   public:
     CPluginMenu();
@@ -35,6 +38,11 @@ class CPluginMenu : public CMenu {
     // Deletes every sub-key below key, depth first; key and its values stay.
     // Failures are silent: what cannot be opened or deleted stays.
     static void DeleteKeyTree(HKEY key);
+
+    // Set by Load: the records "PlugIns.ini" cannot hold ("<key>\\<value
+    // name>: why"), and how many values of each type the tree holds.
+    std::vector<CString> m_unsavable;
+    std::map<DWORD, int> m_valueTypes;
 
     CPluginItem m_root;
     HKEY m_hRootKey = nullptr;

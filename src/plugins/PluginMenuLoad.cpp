@@ -9,12 +9,29 @@
 
 #include <memory>
 
+namespace {
+
+// Why a record's text cannot be a line of "PlugIns.ini"; null when it can.
+const char* UnsavableRecord(const EnumeratedValue& value) {
+    if (value.name.str().find_first_of("\r\n") != std::string::npos)
+        return "its name holds a line break";
+    if (value.data.str().find_first_of("\r\n") != std::string::npos)
+        return "its path or attributes hold a line break";
+    if (value.textAfterNul)
+        return "its text goes on after a NUL";
+    return nullptr;
+}
+
+} // namespace
+
 bool CPluginMenu::Load(const char* path, HKEY root) {
     if (path) {
         m_hRootKey = root;
         m_strStore = path;
     }
     m_root.m_children.DeleteAll();
+    m_unsavable.clear();
+    m_valueTypes.clear();
     if (!m_hRootKey)
         return false; // the INI form is never read back by this program
     LoadLevel(m_root, m_hRootKey, m_strStore);
@@ -31,7 +48,13 @@ void CPluginMenu::LoadLevel(CPluginItem& parent, HKEY base, const CString& subKe
                 continue; // too large to read at all: the next one
             if (result != ERROR_SUCCESS)
                 break;
-            if (value.type == REG_SZ) {
+            ++m_valueTypes[value.type];
+            bool isText = value.type == REG_SZ || value.type == REG_EXPAND_SZ;
+            if (isText) {
+                if (const char* why = UnsavableRecord(value))
+                    m_unsavable.push_back(subKey + "\\" + value.name + ": " + why);
+            }
+            if (isText) {
                 // The name is the enumeration's scratch copy: strip it in place.
                 value.name.str().erase(0, DuplicatePrefixLength(value.name.str()));
                 ParseEntry(parent, value.name, value.data);
@@ -40,6 +63,8 @@ void CPluginMenu::LoadLevel(CPluginItem& parent, HKEY base, const CString& subKe
 
         CString name;
         for (DWORD index = 0; EnumRegistrySubKey(key, index, name) == ERROR_SUCCESS; ++index) {
+            if (name.str().find_first_of("\r\n") != std::string::npos)
+                m_unsavable.push_back(subKey + "\\" + name + ": its name holds a line break");
             CString stripped = StripDuplicatePrefix(name);
             int colon = stripped.Find(':');
             int equals = stripped.Find('=');

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,7 +21,16 @@ char BucketByte(char ch) {
     return static_cast<unsigned char>(ch) < 0x80 ? AsciiLower(ch) : '\x80';
 }
 
-bool SameBucket(const std::string& a, const std::string& b) {
+// A name as its key or section reads back: readers drop blanks at the end
+// of a line's name, so "X" and "X " meet in one key and count as duplicates.
+std::string_view KeyForm(const std::string& name) {
+    size_t end = name.size();
+    while (end > 0 && IsAsciiSpace(name[end - 1]))
+        --end;
+    return std::string_view(name).substr(0, end);
+}
+
+bool SameBucket(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i) {
@@ -31,7 +41,7 @@ bool SameBucket(const std::string& a, const std::string& b) {
 }
 
 // A hash of the name's bucket (64-bit FNV-1a of the folded bytes).
-uint64_t BucketHash(const std::string& name) {
+uint64_t BucketHash(std::string_view name) {
     uint64_t hash = 14695981039346656037ull;
     for (char ch : name) {
         hash ^= static_cast<unsigned char>(BucketByte(ch));
@@ -41,8 +51,10 @@ uint64_t BucketHash(const std::string& name) {
 }
 
 bool SameName(const CPluginItem& a, const CPluginItem& b) {
-    return _mbsicmp(reinterpret_cast<const unsigned char*>(a.GetText(kTextName).GetString()),
-                    reinterpret_cast<const unsigned char*>(b.GetText(kTextName).GetString())) == 0;
+    std::string first(KeyForm(a.GetText(kTextName).str()));
+    std::string second(KeyForm(b.GetText(kTextName).str()));
+    return _mbsicmp(reinterpret_cast<const unsigned char*>(first.c_str()),
+                    reinterpret_cast<const unsigned char*>(second.c_str())) == 0;
 }
 
 } // namespace
@@ -82,7 +94,7 @@ void CPluginMenu::WriteLevel(CPluginItem& node, const CString& section) {
     for (int i = 0; i < count; ++i) {
         if (CPluginItem* child = children.GetItem(i)) {
             child->m_bDone = false;
-            order.emplace_back(BucketHash(child->GetText(kTextName).str()), i);
+            order.emplace_back(BucketHash(KeyForm(child->GetText(kTextName).str())), i);
         }
     }
     std::sort(order.begin(), order.end());
@@ -98,12 +110,12 @@ void CPluginMenu::WriteLevel(CPluginItem& node, const CString& section) {
             continue;
         // The group: this child and the later siblings of the same name.
         group.assign(1, first);
-        const std::string& name = first->GetText(kTextName).str();
+        const std::string_view name = KeyForm(first->GetText(kTextName).str());
         const size_t place = placeOf[static_cast<size_t>(i)];
         for (size_t next = place + 1;
              next < order.size() && order[next].first == order[place].first; ++next) {
             CPluginItem* other = children.GetItem(order[next].second);
-            if (!other->m_bDone && SameBucket(name, other->GetText(kTextName).str()) &&
+            if (!other->m_bDone && SameBucket(name, KeyForm(other->GetText(kTextName).str())) &&
                 SameName(*first, *other))
                 group.push_back(other);
         }

@@ -1,5 +1,6 @@
 // The run step that moves the plug-in menu from the registry to "PlugIns.ini".
 #include "app/CorvaneApp.h"
+#include "app/RegistryBackup.h"
 #include "plugins/PluginMenu.h"
 
 #include <cstdio>
@@ -15,7 +16,35 @@ bool KeyExists(HKEY root, const CString& path) {
     return true;
 }
 
+// "<base>.ini", or "<base>-2.ini", "-3.ini" ...: the first name not in use.
+CString NextFreeIniName(const CString& base) {
+    CString name = base + ".ini";
+    for (int n = 2; GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES; ++n)
+        name.Format("%s-%d.ini", base.GetString(), n);
+    return name;
+}
+
 } // namespace
+
+// An existing "PlugIns.ini" is saved under the next free "PlugIns-before"
+// name before it is replaced; false when that copy could not be made.
+bool CCorvaneApp::SaveEarlierPluginFile(const CString& iniPath) {
+    // Only a file has entries to keep; a folder there makes the save fail.
+    DWORD attributes = GetFileAttributesA(iniPath);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    CString copy = NextFreeIniName(m_strDataPath + "\\PlugIns-before");
+    CString error;
+    if (!m_bPreview && !CopyToNewFile(iniPath, copy, error)) {
+        printf("Error writing %s: the plugin menu stays in the registry (%s)\n", copy.GetString(),
+               error.GetString());
+        ++m_nFailures;
+        return false;
+    }
+    printf("Saved the earlier %s as %s\n", iniPath.GetString(), copy.GetString());
+    m_account.NoteFile(copy);
+    return true;
+}
 
 void CCorvaneApp::AutocorrectPluginMenu() {
     CString appKey = m_strAppKeyPath;
@@ -25,26 +54,52 @@ void CCorvaneApp::AutocorrectPluginMenu() {
 
     CPluginMenu menu;
     menu.Load(store, HKEY_CURRENT_USER);
+    bool removed = false;
+    // A record the file cannot hold keeps the whole menu where it is.
+    for (const CString& record : menu.m_unsavable)
+        printf("Kept the plugin menu in the registry: %s\n", record.GetString());
+    if (menu.m_unsavable.empty())
+        removed = MovePluginMenu(menu, store);
+    int copied = 0;
+    for (const auto& [type, count] : menu.m_valueTypes)
+        if (type == REG_SZ || type == REG_EXPAND_SZ)
+            copied += count;
+    m_account.NoteKey(removed, copied, menu.m_valueTypes);
+    if (m_bPreview && !menu.m_valueTypes.empty())
+        printf("Plugin menu: %d records %s\n", copied,
+               removed ? "to PlugIns.ini" : "stay in the registry");
+}
 
+bool CCorvaneApp::MovePluginMenu(CPluginMenu& menu, const CString& store) {
     if (menu.m_root.HasChildren()) {
         // The registry tree goes only once the file holds the menu.
         const CString iniPath = m_strDataPath + "\\PlugIns.ini";
-        bool saved = false;
-        if (!m_strDataPath.IsEmpty()) {
-            menu.SetIniPath(iniPath);
-            saved = menu.Save(nullptr, HKEY_CURRENT_USER);
-        }
-        if (!saved) {
+        if (m_strDataPath.IsEmpty()) {
             printf("Error writing %s: the plugin menu stays in the registry\n",
                    iniPath.GetString());
             ++m_nFailures;
-            return;
+            return false;
         }
+        if (!SaveEarlierPluginFile(iniPath))
+            return false;
+        if (!m_bPreview) {
+            menu.SetIniPath(iniPath);
+            if (!menu.Save(nullptr, HKEY_CURRENT_USER)) {
+                printf("Error writing %s: the plugin menu stays in the registry\n",
+                       iniPath.GetString());
+                ++m_nFailures;
+                return false;
+            }
+        }
+        m_account.NoteFile(iniPath);
     }
 
     if (!KeyExists(HKEY_CURRENT_USER, store) || !EnsureRegistryBackup())
-        return;
+        return false;
+    if (m_bPreview)
+        return true;
     menu.m_hRootKey = HKEY_CURRENT_USER;
     menu.m_strStore = store;
     menu.ClearStore();
+    return !KeyExists(HKEY_CURRENT_USER, store);
 }

@@ -57,71 +57,137 @@ bool StartsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
+struct Keyword {
+    const char* text;
+    enum { uid, arch, ena, len, lch, flg, pcat, textField } what;
+    int textIndex;
+};
+
+const Keyword kKeywords[] = {
+    {"\\uid", Keyword::uid, 0},
+    {"\\arch", Keyword::arch, 0},
+    {"\\cat", Keyword::arch, 0}, // older spelling of the architecture
+    {"\\ena", Keyword::ena, 0},
+    {"\\len", Keyword::len, 0},
+    {"\\lch", Keyword::lch, 0},
+    {"\\flg", Keyword::flg, 0},
+    {"\\pcat", Keyword::pcat, 0},
+    {"\\ver", Keyword::textField, kTextVersion},
+    {"\\vstver", Keyword::textField, kTextVstVersion},
+    {"\\vname", Keyword::textField, kTextVendor},
+    {"\\vemail", Keyword::textField, kTextVendorEmail},
+    {"\\vurl", Keyword::textField, kTextVendorUrl},
+};
+
+// The keyword a token starts with, or null.
+const Keyword* FindKeyword(const char* token) {
+    for (const Keyword& keyword : kKeywords) {
+        // Every keyword is longer than two characters: the second one tells
+        // most of them apart at once.
+        if (token[0] != '\0' && token[1] == keyword.text[1] && StartsWith(token, keyword.text))
+            return &keyword;
+    }
+    return nullptr;
+}
+
 // Applies one attribute token ("\keyword" and its value text, unescaped),
 // read as a C string. Unknown keywords are ignored; a number that cannot be
 // read leaves its field.
 void ApplyToken(const char* token, CPluginItem& item, CString& uidText) {
-    struct Keyword {
-        const char* text;
-        enum { uid, arch, ena, len, lch, flg, pcat, textField } what;
-        int textIndex;
-    };
-    static const Keyword keywords[] = {
-        {"\\uid", Keyword::uid, 0},
-        {"\\arch", Keyword::arch, 0},
-        {"\\cat", Keyword::arch, 0}, // older spelling of the architecture
-        {"\\ena", Keyword::ena, 0},
-        {"\\len", Keyword::len, 0},
-        {"\\lch", Keyword::lch, 0},
-        {"\\flg", Keyword::flg, 0},
-        {"\\pcat", Keyword::pcat, 0},
-        {"\\ver", Keyword::textField, kTextVersion},
-        {"\\vstver", Keyword::textField, kTextVstVersion},
-        {"\\vname", Keyword::textField, kTextVendor},
-        {"\\vemail", Keyword::textField, kTextVendorEmail},
-        {"\\vurl", Keyword::textField, kTextVendorUrl},
-    };
-    for (const Keyword& keyword : keywords) {
-        // Every keyword is longer than two characters: the second one tells
-        // most of them apart at once.
-        if (token[0] == '\0' || token[1] != keyword.text[1] || !StartsWith(token, keyword.text))
-            continue;
-        const char* rest = token + std::strlen(keyword.text);
-        if (keyword.what == Keyword::uid) {
-            uidText = rest;
-            return;
-        }
-        if (keyword.what == Keyword::textField) {
-            item.SetText(keyword.textIndex, rest);
-            return;
-        }
-        std::optional<uint64_t> number = ScanNumber(rest);
-        if (!number)
-            return;
-        switch (keyword.what) {
-        case Keyword::arch:
-            item.m_nArch = static_cast<int32_t>(*number);
-            break;
-        case Keyword::ena:
-            item.m_bEnabled = static_cast<int32_t>(*number) != 0;
-            break;
-        case Keyword::len:
-            item.m_nLength = *number;
-            break;
-        case Keyword::lch:
-            item.m_nLastChange = static_cast<int64_t>(*number);
-            break;
-        case Keyword::flg:
-            item.m_nFlags = static_cast<uint32_t>(*number);
-            break;
-        case Keyword::pcat:
-            item.m_nCategory = static_cast<int32_t>(*number);
-            break;
-        default:
-            break;
-        }
+    const Keyword* keyword = FindKeyword(token);
+    if (!keyword)
+        return;
+    const char* rest = token + std::strlen(keyword->text);
+    if (keyword->what == Keyword::uid) {
+        uidText = rest;
         return;
     }
+    if (keyword->what == Keyword::textField) {
+        item.SetText(keyword->textIndex, rest);
+        return;
+    }
+    std::optional<uint64_t> number = ScanNumber(rest);
+    if (!number)
+        return;
+    switch (keyword->what) {
+    case Keyword::arch:
+        item.m_nArch = static_cast<int32_t>(*number);
+        break;
+    case Keyword::ena:
+        item.m_bEnabled = static_cast<int32_t>(*number) != 0;
+        break;
+    case Keyword::len:
+        item.m_nLength = *number;
+        break;
+    case Keyword::lch:
+        item.m_nLastChange = static_cast<int64_t>(*number);
+        break;
+    case Keyword::flg:
+        item.m_nFlags = static_cast<uint32_t>(*number);
+        break;
+    case Keyword::pcat:
+        item.m_nCategory = static_cast<int32_t>(*number);
+        break;
+    default:
+        break;
+    }
+}
+
+// True when `uid` is a uid as records spell it: braced GUID text or a signed
+// decimal identifier.
+bool IsUidText(std::string_view uid) {
+    GUID guid{};
+    if (!uid.empty() && uid.front() == '{')
+        return TextToGuid(CString(uid).GetString(), &guid) != FALSE;
+    size_t digits = !uid.empty() && (uid.front() == '-' || uid.front() == '+') ? 1 : 0;
+    if (digits == uid.size())
+        return false;
+    for (size_t i = digits; i < uid.size(); ++i)
+        if (uid[i] < '0' || uid[i] > '9')
+            return false;
+    return true;
+}
+
+// True for a token shaped like a keyword this reader does not know (one a
+// newer writer may add): a backslash, a lower-case letter, and no dot, so
+// that it is no file or folder name of a path.
+bool IsUnknownKeyword(const std::string& token) {
+    return token.size() > 1 && token[1] >= 'a' && token[1] <= 'z' &&
+           token.find('.') == std::string::npos;
+}
+
+// True when `tail`, the text after a record value's last colon, is an
+// attribute tail as writers make it: an optional old-style kind digit and
+// comma, an optional old-style uid, then tokens shaped like keywords, at least
+// one of them known unless the old-style part is there. Anything else belongs
+// to the path: "\\\\?\\C:\\VST\\a.dll" and " C:\\a.dll" are paths with a colon.
+bool IsAttributeTail(std::string_view tail) {
+    if (tail.empty())
+        return true; // a bare final colon: the writer's path with no tail
+    bool oldStyle = false;
+    if (tail.size() > 1 && tail[1] == ',' && tail[0] >= '0' && tail[0] <= '9') {
+        tail.remove_prefix(2);
+        oldStyle = true;
+    }
+    size_t position = tail.find('\\');
+    std::string_view uid = tail.substr(0, position);
+    if (!uid.empty() && !IsUidText(uid))
+        return false;
+    oldStyle = oldStyle || !uid.empty();
+    bool anyKnown = false;
+    std::string token;
+    while (position < tail.size()) {
+        size_t next = tail.find('\\', position + 1);
+        if (next == std::string_view::npos)
+            next = tail.size();
+        token.assign(tail.substr(position, next - position));
+        if (FindKeyword(token.c_str()))
+            anyKnown = true;
+        else if (!IsUnknownKeyword(token))
+            return false;
+        position = next;
+    }
+    return anyKnown || oldStyle;
 }
 
 // The uid a record names: braced GUID text, else a decimal VST identifier.
@@ -159,7 +225,8 @@ void ParseRecord(const CString& name, const CString& data, const CString& levelN
     // The tail follows the last colon, unless that colon can only be a drive
     // letter's or the value is too short to hold a path and a tail.
     int lastColon = data.ReverseFind(':');
-    if (data.GetLength() <= 5 || lastColon <= 2) {
+    if (data.GetLength() <= 5 || lastColon <= 2 ||
+        !IsAttributeTail(std::string_view(data.str()).substr(lastColon + 1))) {
         item.SetText(kTextPath, data);
         return;
     }

@@ -45,7 +45,10 @@ LONG EnumRegistryValue(HKEY key, DWORD index, EnumeratedValue& value) {
         // Assigned in place: the strings keep their room for the next value.
         value.name.str().assign(name.data(), strnlen(name.data(), nameLength));
         const char* bytes = reinterpret_cast<const char*>(data.data());
-        value.data.str().assign(bytes, strnlen(bytes, dataSize));
+        size_t textLength = strnlen(bytes, dataSize);
+        value.data.str().assign(bytes, textLength);
+        value.textAfterNul =
+            std::any_of(bytes + textLength, bytes + dataSize, [](char ch) { return ch != '\0'; });
         value.type = type;
         return ERROR_SUCCESS;
     }

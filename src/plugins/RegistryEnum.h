@@ -14,6 +14,8 @@ struct EnumeratedValue {
     DWORD type = REG_NONE;
     // The data up to its first NUL (string values are stored with theirs).
     CString data;
+    // True when bytes other than NULs follow the first NUL of the data.
+    bool textAfterNul = false;
     // The buffers of the enumeration call, kept for the next value.
     std::vector<char> nameBuffer;
     std::vector<BYTE> dataBuffer;

@@ -84,6 +84,32 @@ TEST(CommandLine, HelpFlagsAreRecognisedAnywhere) {
     }
 }
 
+// Feeds the arguments and tells whether they ask for a preview.
+bool AsksForPreview(const std::vector<std::string>& args) {
+    CMyCommandLineInfo info;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        bool flag = !arg.empty() && (arg[0] == '-' || arg[0] == '/');
+        info.ParseParam(flag ? arg.c_str() + 1 : arg.c_str(), flag, i + 1 == args.size());
+    }
+    return info.m_bPreview != FALSE;
+}
+
+TEST(CommandLine, PreviewFlagsInAnySpelling) {
+    const std::vector<std::string> asking[] = {{"/preview"}, {"-PREVIEW"},  {"-n"},
+                                               {"/N"},       {"--dry-run"}, {"/keep", "--DRY-RUN"}};
+    for (const auto& args : asking) {
+        SCOPED_TRACE(args.back());
+        EXPECT_TRUE(AsksForPreview(args));
+    }
+    const std::vector<std::string> notAsking[] = {{"preview"},   {"n"},   {"-dry-run"},
+                                                  {"/previews"}, {"/nn"}, {"/keep"}};
+    for (const auto& args : notAsking) {
+        SCOPED_TRACE(args.front());
+        EXPECT_FALSE(AsksForPreview(args));
+    }
+}
+
 TEST(CommandLine, ParsedFromTheProcessCommandLineText) {
     struct Line {
         const char* text;

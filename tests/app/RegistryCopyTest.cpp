@@ -176,7 +176,16 @@ TEST_F(RegistryCopy, ValuesAnIniFileCannotHoldKeepTheirGroup) {
         {"CR", "Notes", "a\r\nb",
          "Kept [CR] Notes in the registry: its text holds a carriage "
          "return\n",
-         "[CR]\r\nA=1\r\nNotes=a\r|b\r\n"},
+         "[CR]\r\nA=1\r\n"},
+        {"Nul", "Notes", std::string("a\0b", 3),
+         "Kept [Nul] Notes in the registry: its text holds a NUL\n", "[Nul]\r\nA=1\r\n"},
+        {"Comment", ";Note", "1",
+         "Kept [Comment] ;Note in the registry: its name starts with \";\" (a comment in an INI "
+         "file)\n",
+         "[Comment]\r\nA=1\r\n"},
+        {"Huge", "Text", std::string(32767, 'h'),
+         "Kept [Huge] Text in the registry: its text is 32,767 characters or longer\n",
+         "[Huge]\r\nA=1\r\n"},
         {"Equals", "a=b", "1", "Kept [Equals] a=b in the registry: its name holds \"=\"\n",
          "[Equals]\r\nA=1\r\n"},
         {"NoName", "", "1", "Kept [NoName]  in the registry: it has no name\n",
@@ -200,12 +209,53 @@ TEST_F(RegistryCopy, ValuesAnIniFileCannotHoldKeepTheirGroup) {
     }
 }
 
-TEST_F(RegistryCopy, AGroupWithSubKeysIsCopiedAndStays) {
+TEST_F(RegistryCopy, AGroupWithSubKeysIsCopiedAndStaysWithALineNamingThem) {
     SetText("Audio", "Device", "X");
     SetText("Audio\\Inner", "Deep", "kept");
-    Copy();
+    SetText("Audio\\Other", "Deep", "kept");
+    EXPECT_EQ(Copy(), "Kept [Audio] in the registry: it has sub-keys (Inner, Other)\n");
     EXPECT_EQ(MainFile(), "[Audio]\r\nDevice=X\r\n");
+    EXPECT_TRUE(GroupExists("Audio"));
     EXPECT_TRUE(GroupExists("Audio\\Inner"));
+}
+
+TEST_F(RegistryCopy, QuotedValuesComeBackAsTheRegistryHeldThem) {
+    const char* texts[] = {"  Piano  ", "\"Live\"", "'x'", "Tab\t", "\"half", "plain", "", " "};
+    int n = 0;
+    for (const char* text : texts)
+        SetText("Names", ("K" + std::to_string(n++)).c_str(), text);
+    Copy();
+    n = 0;
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        char read[64] = "sentinel";
+        GetPrivateProfileStringA("Names", ("K" + std::to_string(n++)).c_str(), "?", read,
+                                 sizeof read, m_mainFile.c_str());
+        EXPECT_STREQ(read, text);
+    }
+    EXPECT_FALSE(GroupExists("Names"));
+}
+
+TEST_F(RegistryCopy, TheAccountCountsValuesByWhereTheyWent) {
+    theApp.m_account = RunAccount();
+    const BYTE blob[] = {1, 2};
+    SetValue("Audio", "Blob", REG_BINARY, blob, sizeof blob);
+    SetText("Audio", "Device", "X");
+    SetText("Audio", "Multi", std::string("a\0b\0", 4), REG_MULTI_SZ);
+    SetNumber("Audio", "Rate", 1);
+    SetText("Stays", "A", "1");
+    SetText("Stays", "B=", "1");
+    SetValue("Stays", "Blob", REG_BINARY, blob, sizeof blob);
+    Copy();
+    EXPECT_EQ(theApp.m_account.Moved(), 2);
+    EXPECT_EQ(theApp.m_account.Kept(), 3);
+    EXPECT_EQ(theApp.m_account.BackupOnly(), 2);
+    std::string account = theApp.m_account.Format();
+    EXPECT_NE(account.find("Values: 2 moved, 3 kept in the registry, 2 only in the backup "
+                           "(1 binary, 1 multi-string)\n"),
+              std::string::npos)
+        << account;
+    EXPECT_NE(account.find("Files written: " + m_mainFile + "\n"), std::string::npos) << account;
 }
 
 TEST_F(RegistryCopy, ThePluginStoreIsLeftToThePluginStep) {

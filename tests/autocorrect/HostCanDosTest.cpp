@@ -89,6 +89,36 @@ TEST_F(HostCanDos, SectionsDifferingOnlyInCaseLoseNothing) {
         EXPECT_NE((moved + left).find(line), std::string::npos) << line;
 }
 
+// Sources whose capabilities meet in one target section are not merged: the
+// first moves, the later one stays in the settings file with a line.
+TEST_F(HostCanDos, SourcesMeetingInOneTargetAreNotMerged) {
+    const struct {
+        const char* label;
+        const char* main;
+        const char* moved;
+        const char* left;
+        const char* output;
+    } cases[] = {
+        {"blanks", "[HostCanDo x]\r\nAnswer=1\r\n[HostCanDo  x]\r\nAnswer=2\r\n",
+         "[x]\r\nAnswer=1\r\n", "[HostCanDo  x]\r\nAnswer=2\r\n",
+         "Kept [HostCanDo  x] in the settings file: it would merge with [HostCanDo x] in "
+         "hostCanDos.ini\n"},
+        {"case", "[HostCanDo x]\r\na=1\r\n[HOSTCANDO X]\r\nb=2\r\n", "[x]\r\na=1\r\n",
+         "[HOSTCANDO X]\r\nb=2\r\n",
+         "Kept [HOSTCANDO X] in the settings file: it would merge with [HostCanDo x] in "
+         "hostCanDos.ini\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::filesystem::remove(m_data.path() / "hostCanDos.ini");
+        WriteMain(c.main);
+        EXPECT_EQ(Run(&CCorvaneApp::AutocorrectHostCanDos),
+                  std::string("Autocorrect hostCanDos\n") + c.output);
+        EXPECT_EQ(Bytes("hostCanDos.ini"), c.moved);
+        EXPECT_EQ(Bytes("Corvane.ini"), c.left);
+    }
+}
+
 // The private file is saved before any source is deleted: a run that stops
 // after the step loses nothing.
 TEST_F(HostCanDos, TheTargetIsOnDiskWhenTheStepEnds) {

@@ -268,6 +268,20 @@ TEST(PreBankRules, ProfileNameBecomesBankNumber) {
                ""}},
              [&](SettingsSection& s) { CorrectPreBankLogic(s, partial); });
 
+    // A stored name equal to the profile (ignoring case) is the profile's
+    // bank, not a reason to make a second bank of the same name.
+    RunCases({{"a stored name matches ignoring case",
+               "Bank0=Beta\nProfile=beta\n",
+               {},
+               "Bank0=Beta\nProfile=beta\nBank=0\n",
+               ""},
+              {"a stored match after a stored other name",
+               "Bank0=Live\nBank3=TOUR\nProfile=tour\n",
+               {},
+               "Bank0=Live\nBank3=TOUR\nProfile=tour\nBank=3\n",
+               ""}},
+             [&](SettingsSection& s) { CorrectPreBankLogic(s, partial); });
+
     CStringArray gap = BankTable({{0, "A"}, {5, "Tour"}});
     RunCases({{"a name after an unnamed bank is found",
                "Profile=tour\n",

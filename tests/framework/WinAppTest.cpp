@@ -218,6 +218,16 @@ TEST_F(RegistryModeApp, StringsAndIntegersRoundTrip) {
     EXPECT_EQ(static_cast<UINT>(-3), m_app->GetProfileInt("Other", "Missing", -3));
 }
 
+TEST_F(RegistryModeApp, ExpandableTextReadsAsItsTextUnexpanded) {
+    HKEY settings = m_app->GetSectionKey("Settings");
+    ASSERT_NE(nullptr, settings);
+    const char text[] = "%USERPROFILE%\\Data";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(settings, "DataPath", 0, REG_EXPAND_SZ,
+                                            reinterpret_cast<const BYTE*>(text), sizeof text));
+    RegCloseKey(settings);
+    EXPECT_STREQ(text, m_app->GetProfileString("Settings", "DataPath", "def"));
+}
+
 TEST_F(RegistryModeApp, NullValueDeletesTheValueAndNullEntryTheSection) {
     ASSERT_TRUE(m_app->WriteProfileString("Audio", "Device", "Speakers"));
     ASSERT_TRUE(m_app->WriteProfileString("Audio", "Rate", "44100"));

@@ -131,6 +131,39 @@ TEST_F(PluginMenuLoad, HostileNamesFollowTheRecordRules) {
                                  "0:p=C:\\t.dll\n");
 }
 
+// Records "PlugIns.ini" cannot hold are named; other types are counted.
+TEST_F(PluginMenuLoad, RecordsAFileCannotHoldAreNamedAndTypesCounted) {
+    SetString(Store(), "0:Fine", "C:\\fine.dll");
+    SetString(Store(), "0:LF path", "C:\\VST\\a\nb.dll");
+    SetString(Store(), "0:CR\rname", "C:\\c.dll");
+    SetString(Store(), "0:Nul", std::string("C:\\n.dll\0tail", 14));
+    SetDword(Store(), "0:Number", 5);
+    CPluginMenu menu;
+    menu.Load(Store().c_str(), HKEY_CURRENT_USER);
+    ASSERT_EQ(menu.m_unsavable.size(), 3u);
+    std::string all;
+    for (const CString& line : menu.m_unsavable)
+        all += line.str() + "\n";
+    for (const char* part :
+         {"0:LF path: its path or attributes hold a line break",
+          "0:CR\rname: its name holds a line break", "0:Nul: its text goes on after a NUL"})
+        EXPECT_NE(all.find(part), std::string::npos) << part << "\n" << all;
+    EXPECT_EQ(menu.m_valueTypes[REG_SZ], 4);
+    EXPECT_EQ(menu.m_valueTypes[REG_DWORD], 1);
+}
+
+// An expandable string record is a record like any other.
+TEST_F(PluginMenuLoad, ExpandableRecordsAreRead) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, Store().c_str(), &key), ERROR_SUCCESS);
+    const char path[] = "%VST%\\x.dll";
+    ASSERT_EQ(RegSetValueExA(key, "0:X", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(path),
+                             sizeof path),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(LoadDump(Store()), "0:X=%VST%\\x.dll\n");
+}
+
 TEST_F(PluginMenuLoad, TwoHundredLevelsLoadAndClear) {
     // Built one level below the other: the whole path (some 9,600 characters)
     // is longer than some registries accept in one name.

@@ -93,7 +93,8 @@ TEST(PluginMenuSave, DuplicateNamesNumberSectionsAndKeysAlike) {
 
 // A level's lines go to its section in child order, whatever sub-levels are
 // written between them, and a refused key neither makes the section nor
-// stops the level. Keys that are one once trimmed share their first line.
+// stops the level. Names that are one once trimmed are numbered as duplicates,
+// so that no entry overwrites another.
 TEST(PluginMenuSave, LevelLinesSurviveSubLevelsRefusedKeysAndRepeatedKeys) {
     auto build = [](CPluginMenu& menu) {
         CPluginItem& root = menu.m_root;
@@ -107,8 +108,9 @@ TEST(PluginMenuSave, LevelLinesSurviveSubLevelsRefusedKeysAndRepeatedKeys) {
         Add(root, "Gr\xF6n", "C:\\g2.dll");
     };
     const std::string expected = "[PlugIns]\r\n"
-                                 "0:b=C:\\b3.dll\r\n"
+                                 "0:b=C:\\b.dll\r\n"
                                  "(2)0:B=C:\\b2.dll\r\n"
+                                 "(3)0:b=C:\\b3.dll\r\n"
                                  "0:A=C:\\a.dll\r\n"
                                  "0:Gr\xE4n=C:\\g1.dll\r\n"
                                  "0:Gr\xF6n=C:\\g2.dll\r\n"

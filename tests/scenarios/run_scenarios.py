@@ -26,6 +26,13 @@ Placeholders in registry.reg, stdin, args and every expected file:
   %PROG%      the program folder as the program sees it
   %DATA_REG%  %DATA% with its backslashes doubled, for quoted .reg strings
   %PROG_REG%  the same for %PROG%
+  %DATA_HEX2% %DATA% as the UTF-16LE bytes of hex(2): data, with its NUL
+
+With --preview-check each scenario is first run once more with "/preview"
+added: that run must leave the registry, the data folder and the program
+folder as they were, and the account it prints must equal the closing
+account of the real run (for runs that end with exit code 0 and read no
+typed data folder).
 
 Natively the registry is the file named by CORVANE_REGISTRY in a scratch folder.
 Under Wine the registry is loaded with "regedit /S" (after deleting
@@ -315,6 +322,7 @@ def text_diff(expected, actual, label):
 class Placeholders:
     def __init__(self, data, prog):
         self.map = {
+            "%DATA_HEX2%": ",".join("%02x" % b for b in (data + "\0").encode("utf-16-le")),
             "%DATA_REG%": data.replace("\\", "\\\\"),
             "%PROG_REG%": prog.replace("\\", "\\\\"),
             "%DATA%": data,
@@ -549,7 +557,45 @@ def record(folder, ph, code, stdout, after, data_dir, prog_dir, program_name):
         f.write(unplace(text, ph, reg=True))
 
 
-def run_scenario(runner, folder, recording=False):
+ACCOUNT_HEADS = (b"Files written:", b"Registry backup:", b"Values:")
+
+
+def account_lines(stdout):
+    """The closing account: the lines that start with the account's heads."""
+    return [l for l in stdout.splitlines() if l.startswith(ACCOUNT_HEADS)]
+
+
+def tree_bytes(root):
+    """Every file below root with its bytes, and every folder."""
+    found = {}
+    for dirpath, dirnames, filenames in os.walk(root):
+        for d in dirnames:
+            found[os.path.relpath(os.path.join(dirpath, d), root) + "/"] = None
+        for f in filenames:
+            with open(os.path.join(dirpath, f), "rb") as fh:
+                found[os.path.relpath(os.path.join(dirpath, f), root)] = fh.read()
+    return found
+
+
+def check_preview(runner, scratch, prog_exe, reg_text, args, stdin, dirs):
+    """Runs a preview; the problems found and its account lines."""
+    before = {d: tree_bytes(d) for d in dirs}
+    code, stdout, stderr, after = runner.run(scratch, prog_exe, reg_text, args + ["/preview"],
+                                             stdin)
+    problems = []
+    if code != 0:
+        problems.append("preview: exit code %d (%s)" % (code, stderr.decode("utf-8", "replace")))
+    for d in dirs:
+        if tree_bytes(d) != before[d]:
+            problems.append("preview: changed the folder %s" % os.path.basename(d))
+    if runner.name == "native" and after != encode_reg(reg_text):
+        problems.append("preview: changed the registry file")
+    elif brax_subtree(parse_reg(after)) != brax_subtree(parse_reg(encode_reg(reg_text))):
+        problems.append("preview: changed the registry")
+    return problems, account_lines(stdout)
+
+
+def run_scenario(runner, folder, recording=False, preview_check=False):
     name = os.path.basename(folder)
     scratch = os.path.realpath(tempfile.mkdtemp(prefix="corvane-%s-" % name))
     try:
@@ -572,11 +618,23 @@ def run_scenario(runner, folder, recording=False):
         args = shlex.split(ph.text(args_text)) if args_text else []
         stdin = ph.bytes(read_optional(os.path.join(folder, "stdin"), b""))
 
+        preview_problems, preview_account = [], None
+        if preview_check and "/preview" not in args:
+            preview_problems, preview_account = check_preview(
+                runner, scratch, prog_exe, reg_text, args, stdin,
+                (data_dir, prog_dir, os.path.join(scratch, "work")))
         code, stdout, stderr, after = runner.run(scratch, prog_exe, reg_text, args, stdin)
         if recording:
             record(folder, ph, code, stdout, after, data_dir, prog_dir, runner.program_name())
 
-        problems = []
+        problems = list(preview_problems)
+        if preview_account is not None and code == 0 and not stdin.strip():
+            real_account = account_lines(stdout)
+            if preview_account != real_account:
+                problems.append("preview account differs from the run's:")
+                problems += ["    " + d for d in text_diff(b"\n".join(real_account),
+                                                           b"\n".join(preview_account),
+                                                           "account")]
         want_code = int(read_optional(os.path.join(folder, "expected.exitcode"), b"0").strip())
         if code != want_code:
             problems.append("exit code %d, expected %d" % (code, want_code))
@@ -643,6 +701,8 @@ def main():
                         help="the folder of scenario folders")
     parser.add_argument("--only", metavar="NAME", action="append",
                         help="run only this scenario (may be repeated)")
+    parser.add_argument("--preview-check", action="store_true",
+                        help="run a preview before each scenario and compare (see above)")
     parser.add_argument("--record", action="store_true",
                         help="write what the run did as the expectations of the scenarios "
                              "named with --only (review them before keeping them)")
@@ -669,7 +729,7 @@ def main():
     for folder in folders:
         name = os.path.basename(folder)
         try:
-            problems = run_scenario(runner, folder, opts.record)
+            problems = run_scenario(runner, folder, opts.record, opts.preview_check)
         except (RegParseError, RuntimeError, subprocess.TimeoutExpired, OSError) as e:
             problems = ["could not run: %s" % e]
         if problems:
