@@ -507,7 +507,7 @@ class Checker {
         }
         if (upper == "PROFILE") {
             std::optional<std::string> bank = BeforeText("Settings", "Bank");
-            if (bank || text.empty())
+            if ((bank && ProfileInt(*bank) != -2) || text.empty())
                 return false;
             std::optional<std::string> chosen = Setting("Bank");
             if (!chosen)
@@ -542,13 +542,10 @@ class Checker {
     Verdict JudgeMenuRecord(const SnapshotKey& key, const SnapshotValue& value, std::string& why) {
         if (value.name.empty())
             return Verdict::menuLevel;
-        if (value.type != REG_SZ) {
-            if (value.type == REG_EXPAND_SZ || value.type == REG_DWORD) {
-                why = "a plug-in record of this type is in no file";
-                return Verdict::lost;
-            }
+        // The menu is made of text records; values of other types are left
+        // to the backup.
+        if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
             return Verdict::byType;
-        }
         std::optional<std::string> text = HostText(value);
         if (!text) {
             why = "a plug-in record with data after its NUL is in no file";
@@ -591,13 +588,19 @@ class Checker {
                 CString lineKey, lineUpper;
                 if (!ini->ParseKeyLine(line, lineKey, lineUpper))
                     continue;
-                if (StripDuplicatePrefix(lineKey).str() != body)
+                // Names that differ only by blanks at their ends are numbered
+                // as duplicates of one name, the blanks dropped.
+                std::string lineBody = StripDuplicatePrefix(lineKey).str();
+                bool trimmedName = lineBody != body && Trim(lineBody) == Trim(body);
+                if (lineBody != body && !trimmedName)
                     continue;
                 std::string stored = ini->GetValue(lineKey, "", false).str();
-                if (stored == *text) {
+                if (stored == *text && !trimmedName) {
                     Place(File("PlugIns.ini"), ini->GetName(false).str(), lineKey.str());
                     return Verdict::files;
                 }
+                if (stored == *text)
+                    return Verdict::transformed;
                 CPluginItem readBack;
                 ParseRecord(CString(body), CString(stored), CString(""), readBack);
                 if (AttributesFullyRead(*text) && SameItem(item, readBack))

@@ -267,8 +267,10 @@ def self_check(runner, runs, count, rnd):
         if tried >= count:
             break
         output = runner.check([run.case_file], places=True)
-        places = [l[len("PLACED "):].split("\t") for l in output.splitlines()
-                  if l.startswith("PLACED ")]
+        # Not "Settings": there a value may also be held in its transformed
+        # form (a profile name that is a bank's name).
+        places = [p for p in (l[len("PLACED "):].split("\t") for l in output.splitlines()
+                              if l.startswith("PLACED ")) if p[1].lower() != "settings"]
         if not places or "LOST" in output:
             continue
         file, section, key = rnd.choice(places)
