@@ -26,14 +26,9 @@ KNOWN_KINDS = {
     "group-with-sub-key": "a group with a sub-key is left in the registry silently",
     "backup-text-not-exact": "a text the backup's text form does not restore exactly",
 }
-# Until the program keeps such values (each kind has its own case among the
-# fixed inputs of generate_registries.py).
+# Kinds still accepted until the program keeps such values (each kind has its
+# own case among the fixed inputs of generate_registries.py): none.
 ACCEPTED = set()
-ACCEPTED_BEFORE = {
-    "data-path-record", "menu-record-ini-cannot-hold", "menu-path-colon-or-blanks",
-    "menu-names-differ-by-blanks", "host-capability-groups-meet", "text-blanks-or-quotes-at-ends",
-    "name-starts-with-semicolon", "existing-plugins-file", "profile-bank-match", "text-too-long",
-}
 
 
 def kind_of(loss):
