@@ -21,7 +21,8 @@ class EntryApp {
     int Failures() const { return m_app == &theApp ? theApp.m_nFailures : 0; }
     const char* StopMessage() const {
         if (m_app == &theApp && theApp.m_runStop != CCorvaneApp::RunStop::none &&
-            theApp.m_runStop != CCorvaneApp::RunStop::helpShown)
+            theApp.m_runStop != CCorvaneApp::RunStop::helpShown &&
+            theApp.m_runStop != CCorvaneApp::RunStop::previewShown)
             return theApp.m_strStopMessage.GetString();
         return nullptr;
     }
