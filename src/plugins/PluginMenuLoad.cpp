@@ -19,6 +19,10 @@ const char* UnsavableRecord(const EnumeratedValue& value) {
         return "its path or attributes hold a line break";
     if (value.textAfterNul)
         return "its text goes on after a NUL";
+    // The INI model trims a value it reads: such blanks would be gone.
+    const std::string& data = value.data.str();
+    if (!data.empty() && (IsAsciiSpace(data.front()) || IsAsciiSpace(data.back())))
+        return "its path or attributes start or end with a blank";
     return nullptr;
 }
 

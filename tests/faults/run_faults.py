@@ -30,7 +30,14 @@ run gives the number K and the reference result. Then, for every N in 1..K:
         ends with 0 or 6, at least one with 0, and afterwards the files and the
         registry are the clean run's and nothing is lost.
 
-Usage: run_faults.py --exe PATH [--registry FILE] [--jobs N] [--modes fail,exit,together]
+After every injected fault and interruption, and after each second run, the
+conservation check (tests/conservation) accounts for every value of the
+application key when --checker names its program: the faulted run from the
+registry before it, the second run from what the first left, and both runs
+together from the registry before the first.
+
+Usage: run_faults.py --exe PATH [--checker PATH] [--registry FILE] [--jobs N]
+                     [--modes fail,exit,together]
 """
 
 import argparse
@@ -49,6 +56,8 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.dont_write_bytecode = True  # no cache folder in the source tree
 sys.path.insert(0, os.path.join(ROOT, "tests", "scenarios"))
 import run_scenarios  # noqa: E402  (the registry export reader of the scenarios)
+sys.path.insert(0, os.path.join(ROOT, "tests", "conservation"))
+from known_losses import ACCEPTED, KNOWN_KINDS, kind_of  # noqa: E402
 
 BACKUP_PATTERN = "*-registry-backup*.reg"
 FIRST_BACKUP = "data/Corvane-registry-backup.reg"
@@ -132,6 +141,10 @@ class Case:
                     out[folder + "/" + name] = self.normalised(f.read())
         return out
 
+    def store_bytes_raw(self):
+        with open(self.store, "rb") as f:
+            return f.read()
+
     def store_bytes(self):
         with open(self.store, "rb") as f:
             return self.normalised(f.read())
@@ -184,6 +197,49 @@ def well_formed_ini(data):
                 not text.startswith(b";") and b"=" not in text:
             return False
     return True
+
+
+# The conservation check's program (--checker), or None.
+CHECKER = None
+# Losses of a kind known_losses.ACCEPTED lists: shown in the summary only.
+ACCEPTED_LOSSES = []
+
+
+def conservation_problems(case, before_bytes, label, later=()):
+    """Runs the conservation check on the case as it is now, from a registry
+    before_bytes. Backups named in later hold another registry state than
+    before_bytes: they are counted, not compared. Returns "LOST ..." lines."""
+    if not CHECKER:
+        return []
+    before = os.path.join(case.work, "conservation-%s-before.reg" % label)
+    after = os.path.join(case.work, "conservation-%s-after.reg" % label)
+    with open(before, "wb") as f:
+        f.write(before_bytes)
+    shutil.copy(case.store, after)
+    lines = ["name %s" % label, "data %s" % case.data, "before %s" % before, "after %s" % after]
+    names = sorted(n for n in os.listdir(case.data) if fnmatch.fnmatch(n, BACKUP_PATTERN)) \
+        if os.path.isdir(case.data) else []
+    for n in names:
+        field = "later-backup" if n in later else "backup"
+        lines.append("%s %s" % (field, os.path.join(case.data, n)))
+    case_file = os.path.join(case.work, "conservation-%s.txt" % label)
+    with open(case_file, "w", encoding="utf-8") as f:
+        f.write("\n".join(lines) + "\n")
+    done = subprocess.run([CHECKER, case_file], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          timeout=TIMEOUT)
+    out = done.stdout.decode(errors="replace").splitlines()
+    ACCEPTED_LOSSES.extend(kind_of(l) for l in out if kind_of(l) in ACCEPTED)
+    problems = ["LOST (conservation check) " + l[5:] for l in out
+                if l.startswith("LOST") and kind_of(l) not in ACCEPTED]
+    problems += ["LOST (conservation check) " + l for l in out if l.startswith("UNREADABLE")]
+    for name in (before, after, case_file):
+        os.remove(name)
+    return problems
+
+
+def backups_now(case):
+    return {n for n in os.listdir(case.data) if fnmatch.fnmatch(n, BACKUP_PATTERN)} \
+        if os.path.isdir(case.data) else set()
 
 
 def journal_temporaries(case):
@@ -303,12 +359,16 @@ def differs_from_clean(case, clean):
 
 
 def fail_case(exe, clean, scratch, n):
+    mode = "fail"
     case = Case(os.path.join(scratch, "fail-%d" % n), exe, clean.original_bytes)
     code, out, err = case.run(fault_at=n, mode="fail")
     problems = []
     if code not in (0, 4, 5):
         problems.append("exit code %d" % code)
     lost_values(clean.original, case, problems)
+    problems += conservation_problems(case, clean.original_bytes, "fail-%d" % n)
+    first_store, first_backups = case.store_bytes_raw(), backups_now(case)
+    pending = os.path.exists(os.path.join(case.work, JOURNAL))
     problems += whole_file_problems(case, clean, interrupted=False)
     if differs_from_clean(case, clean):
         if code == 0:
@@ -323,6 +383,13 @@ def fail_case(exe, clean, scratch, n):
     lost = any(p.startswith("LOST") for p in problems)
     torn = any(p.startswith("TORN") for p in problems)
     second, differences, leftovers, (code2, out2, err2) = recovery_problems(case, clean)
+    if not pending:
+        # (A journal left by the first run is completed before the second
+        # reads the registry: it starts from another state than first_store.)
+        second += conservation_problems(case, first_store, "%s-%d-second" % (mode, n),
+                                        first_backups)
+    second += conservation_problems(case, clean.original_bytes, "%s-%d-both" % (mode, n),
+                                    backups_now(case) - first_backups)
     problems += second
     # After a failure the run kept what it could not move; a second run moves
     # it into files that already hold the rest. Keys may then come in another
@@ -336,6 +403,7 @@ def fail_case(exe, clean, scratch, n):
 
 
 def exit_case(exe, clean, scratch, n):
+    mode = "exit"
     case = Case(os.path.join(scratch, "exit-%d" % n), exe, clean.original_bytes)
     code, out, err = case.run(fault_at=n, mode="exit")
     problems = []
@@ -343,10 +411,20 @@ def exit_case(exe, clean, scratch, n):
     if code != expected:
         problems.append("exit code %d, expected %d" % (code, expected))
     lost_values(clean.original, case, problems)
+    problems += conservation_problems(case, clean.original_bytes, "exit-%d" % n)
+    first_store, first_backups = case.store_bytes_raw(), backups_now(case)
+    pending = os.path.exists(os.path.join(case.work, JOURNAL))
     problems += whole_file_problems(case, clean, interrupted=True)
     lost = any(p.startswith("LOST") for p in problems)
     torn = any(p.startswith("TORN") for p in problems)
     second, differences, leftovers, (code2, out2, err2) = recovery_problems(case, clean)
+    if not pending:
+        # (A journal left by the first run is completed before the second
+        # reads the registry: it starts from another state than first_store.)
+        second += conservation_problems(case, first_store, "%s-%d-second" % (mode, n),
+                                        first_backups)
+    second += conservation_problems(case, clean.original_bytes, "%s-%d-both" % (mode, n),
+                                    backups_now(case) - first_backups)
     problems += second + differences
     outcome = {"lost": lost or any(p.startswith("LOST") for p in second), "torn": torn,
                "differs": bool(differences), "leftovers": leftovers}
@@ -427,11 +505,14 @@ def run_together(exe, clean, scratch, jobs):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--exe", required=True)
+    parser.add_argument("--checker", help="the conservation check's program")
     parser.add_argument("--registry", default=os.path.join(ROOT, "examples", "Corvane.reg"))
     parser.add_argument("--jobs", type=int, default=max(2, os.cpu_count() or 2))
     parser.add_argument("--modes", default="fail,exit,together")
     parser.add_argument("--keep", action="store_true", help="keep the folders of failed cases")
     args = parser.parse_args()
+    global CHECKER
+    CHECKER = os.path.abspath(args.checker) if args.checker else None
     started = time.monotonic()
     with open(args.registry, "rb") as f:
         registry_bytes = f.read()
@@ -476,6 +557,10 @@ def main():
             summary += ", second runs that left a temporary file of the first: %d" % \
                 counts["leftovers"]
             print(summary + ", runs with any problem: %d" % counts["problems"])
+        if CHECKER:
+            for kind in sorted(set(ACCEPTED_LOSSES)):
+                print("conservation check: accepted while known and not mended: %d losses of "
+                      "the kind %s (%s)" % (ACCEPTED_LOSSES.count(kind), kind, KNOWN_KINDS[kind]))
         print("%.1f s" % (time.monotonic() - started))
         return 1 if failures else 0
     finally:

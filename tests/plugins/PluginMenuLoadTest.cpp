@@ -138,17 +138,21 @@ TEST_F(PluginMenuLoad, RecordsAFileCannotHoldAreNamedAndTypesCounted) {
     SetString(Store(), "0:CR\rname", "C:\\c.dll");
     SetString(Store(), "0:Nul", std::string("C:\\n.dll\0tail", 14));
     SetDword(Store(), "0:Number", 5);
+    SetString(Store(), "0:Blank", "  C:\\b.dll");
+    SetString(Store(), "0:Tail", "C:\\t.dll\t");
     CPluginMenu menu;
     menu.Load(Store().c_str(), HKEY_CURRENT_USER);
-    ASSERT_EQ(menu.m_unsavable.size(), 3u);
+    ASSERT_EQ(menu.m_unsavable.size(), 5u);
     std::string all;
     for (const CString& line : menu.m_unsavable)
         all += line.str() + "\n";
     for (const char* part :
          {"0:LF path: its path or attributes hold a line break",
-          "0:CR\rname: its name holds a line break", "0:Nul: its text goes on after a NUL"})
+          "0:CR\rname: its name holds a line break", "0:Nul: its text goes on after a NUL",
+          "0:Blank: its path or attributes start or end with a blank",
+          "0:Tail: its path or attributes start or end with a blank"})
         EXPECT_NE(all.find(part), std::string::npos) << part << "\n" << all;
-    EXPECT_EQ(menu.m_valueTypes[REG_SZ], 4);
+    EXPECT_EQ(menu.m_valueTypes[REG_SZ], 6);
     EXPECT_EQ(menu.m_valueTypes[REG_DWORD], 1);
 }
 

@@ -1,0 +1,33 @@
+// The application key of a registry export file as a tree of keys and values,
+// for comparing one registry state with another.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+struct SnapshotValue {
+    std::string name; // as spelled; empty for a key's default value
+    uint32_t type = 0;
+    std::string data; // as the A-functions return it
+};
+
+struct SnapshotKey {
+    std::string path; // below the application key, as spelled; "" for the key itself
+    std::map<std::string, SnapshotValue> values; // by upper-case name
+};
+
+// Keys by upper-case path below the application key.
+using Snapshot = std::map<std::string, SnapshotKey>;
+
+std::string UpperAscii(std::string text);
+
+// Reads file and applies its keys below HKEY_CURRENT_USER\Software\Brax\<app>
+// (deletions included) to out. False with a message when the file cannot be
+// read or parsed; a missing file is an empty registry when missingIsEmpty.
+bool LoadSnapshot(const std::string& file, const std::string& app, Snapshot& out,
+                  std::string& error, bool missingIsEmpty = false);
+
+// Lines naming every difference between two snapshots (names ignore case;
+// spelling, types and data bytes must agree); empty when they are equal.
+std::string DescribeDifferences(const Snapshot& expected, const Snapshot& actual);
