@@ -3,6 +3,8 @@
 // registry.
 #include "app/CorvaneApp.h"
 #include "app/RegistryRead.h"
+#include "autocorrect/SectionMove.h"
+#include "support/ProfileGroupWrite.h"
 
 #include <algorithm>
 #include <cstring>
@@ -58,6 +60,43 @@ bool IsKeptGroup(const CString& name) {
                     reinterpret_cast<const unsigned char*>("Load")) == 0;
 }
 
+// The group's values as the key-by-key copy below writes them (line feeds as
+// "|", other types than texts and numbers left out), when it writes every one
+// without a message of any kind; false for anything else, which leaves the
+// group to that copy.
+bool ReadPlainGroup(HKEY hGroup, std::vector<ProfileItem>& items) {
+    RegistryValueReader reader(hGroup, kNameBuffer, kDataBuffer);
+    RegistryValue value;
+    for (DWORD index = 0;; ++index) {
+        RegistryValueReader::Result read = reader.Read(index, value);
+        if (read == RegistryValueReader::Result::end)
+            return true;
+        if (read == RegistryValueReader::Result::failed || value.name.size() >= kNameBuffer ||
+            value.data.size() > kDataBuffer || IniKeyProblem(value.name))
+            return false;
+        CString text;
+        if (value.type == REG_DWORD && value.data.size() == 4) {
+            DWORD number = 0;
+            memcpy(&number, value.data.data(), 4);
+            text.Format("%d", static_cast<int>(number));
+        } else if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+            std::string data(value.data.begin(), value.data.end());
+            size_t end = data.find('\0');
+            if (end != std::string::npos &&
+                data.find_first_not_of('\0', end) != std::string::npos)
+                return false;
+            data.resize(std::min(end, data.size()));
+            std::replace(data.begin(), data.end(), '\n', '|');
+            text = data.c_str();
+        } else if (value.type == REG_DWORD) {
+            return false; // a number of other than 4 bytes has a message of its own
+        } else {
+            continue; // other types stay only in the registry backup
+        }
+        items.push_back({CString(value.name.c_str()), text});
+    }
+}
+
 } // namespace
 
 void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
@@ -80,9 +119,20 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
             continue;
         }
 
+        // A plain group goes into the file with one write.
+        std::vector<ProfileItem> items;
+        GroupWrite groupWrite = ReadPlainGroup(hGroup, items)
+                                    ? WriteProfileGroup(m_pszProfileName, group, items)
+                                    : GroupWrite::NotTried;
+        if (groupWrite == GroupWrite::Failed) {
+            for (const ProfileItem& item : items)
+                ReportWriteError(group, item.key);
+            bWritten = FALSE;
+        }
+
         RegistryValueReader reader(hGroup, kNameBuffer, kDataBuffer);
         RegistryValue value;
-        for (DWORD index = 0;; ++index) {
+        for (DWORD index = 0; groupWrite == GroupWrite::NotTried; ++index) {
             RegistryValueReader::Result read = reader.Read(index, value);
             if (read == RegistryValueReader::Result::end)
                 break;

@@ -124,6 +124,7 @@ class Generator {
     Arg PickKey(bool allowNull);
     Arg PickValue();
     Arg PickSize();
+    Arg SectionLines();
     void AddProfileCall();
     void AddBigProfileValue();
 
@@ -248,9 +249,19 @@ void Generator::AddProfileCall() {
         Arg key = PickKey(true);
         Arg fallback = m_random.Chance(300) ? Arg::Null() : Arg::Str(m_random.Pick(kDefaults));
         Add("GetPrivateProfileStringA", {section, key, fallback, PickSize(), Arg::Str(file)});
+    } else if (roll < 50) {
+        // Sizes below 2 are left out: Wine's reader writes outside such a buffer.
+        Arg size = m_random.Chance(3) ? Arg::Num(2 + m_random.Below(14)) : PickSize();
+        if (size.kind == Arg::Kind::Number && size.number < 2)
+            size = Arg::WordArg("exact");
+        if (size.kind == Arg::Kind::Word && size.text == "nullbuf")
+            size = Arg::WordArg("exact+1");
+        Add("GetPrivateProfileSectionA", {PickSection(false), size, Arg::Str(file)});
     } else if (roll < 55) {
         Add("GetPrivateProfileIntA", {PickSection(false), PickKey(false),
                                       Arg::Num(m_random.Pick(kIntDefaults)), Arg::Str(file)});
+    } else if (roll < 91) {
+        Add("WritePrivateProfileSectionA", {PickSection(false), SectionLines(), Arg::Str(file)});
     } else if (roll < 99) {
         Arg section = PickSection(false);
         Arg key = PickKey(false);
@@ -271,6 +282,35 @@ void Generator::AddProfileCall() {
     } else {
         Add("file", {Arg::Str(file == "b.ini" ? file : "a.ini"), Arg::Str(FileText())});
     }
+}
+
+// The text of a whole-section write: up to five strings, each "key=value", a
+// line without "=" (passed over), or a line without a name; null now and then
+// (it deletes the section).
+Arg Generator::SectionLines() {
+    if (m_random.Chance(20))
+        return Arg::Null();
+    std::string text;
+    size_t count = m_random.Below(6);
+    bool nameless = false;
+    for (size_t i = 0; i < count; ++i) {
+        std::string key = m_random.Pick(kKeys);
+        std::string value = m_random.Pick(kValues);
+        uint32_t form = m_random.Below(10);
+        if (i > 0)
+            text += '\0';
+        if (form == 0) {
+            text += key.empty() ? "bare" : key; // no "=": not a line
+        } else if (form == 1 && !nameless) {
+            text += "=" + value; // KD5: one line without a name at most
+            nameless = true;
+        } else {
+            if (key.empty() || key.find('=') != std::string::npos)
+                key = "k";
+            text += key + "=" + value;
+        }
+    }
+    return Arg::Str(text);
 }
 
 // A value of the largest length KD8 allows, read back and removed again
