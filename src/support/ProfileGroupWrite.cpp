@@ -107,10 +107,19 @@ GroupWrite WriteProfileGroup(const char* file, const CString& section,
     if (SectionMayExist(file, section))
         return GroupWrite::NotTried;
 
-    std::string text = SectionText(items);
-    // The writer takes the lines as one block ending in an empty string.
-    std::string block = text + '\0';
-    if (!WritePrivateProfileSectionA(section, block.c_str(), file))
+    // All but the last item with the section writer, the last on its own: two
+    // changes of the file, as key by key whenever the group has two or more
+    // items. The second change is what settles what the first left as it was
+    // given (lines of the file that read as nothing are written once more).
+    std::vector<ProfileItem> head(items.begin(), items.end() - 1);
+    const ProfileItem& last = items.back();
+    if (!head.empty()) {
+        std::string block = SectionText(head) + '\0'; // the lines end with an empty string
+        if (!WritePrivateProfileSectionA(section, block.c_str(), file))
+            return GroupWrite::Failed;
+    }
+    if (!WritePrivateProfileStringA(section, last.key, last.value, file))
         return GroupWrite::Failed;
-    return ReadsBackWhole(file, section, text) ? GroupWrite::Written : GroupWrite::Failed;
+    return ReadsBackWhole(file, section, SectionText(items)) ? GroupWrite::Written
+                                                             : GroupWrite::Failed;
 }

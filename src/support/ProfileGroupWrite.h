@@ -1,7 +1,7 @@
-// Writing a whole settings group into a private-profile file with one
-// whole-section write instead of one write per key. The Windows profile writer
-// rewrites the whole file at every call, so a group of n keys costs n file
-// rewrites key by key and one this way. The section writer is used only where
+// Writing a whole settings group into a private-profile file with two writes
+// (the section writer, then the last key) instead of one write per key. The
+// Windows profile writer rewrites the whole file at every call, so a group of
+// n keys costs n file rewrites key by key and two this way. The section writer is used only where
 // its result is byte for byte what the key-by-key writes give; everything else
 // is left to the caller's key-by-key path.
 #pragma once
@@ -39,8 +39,8 @@ enum class GroupWrite {
     Failed    // the write failed or did not read back: nothing counts as written
 };
 
-// Writes `items` as the new section `section` of `file` with one section
-// write, then reads the section back once and compares it. NotTried (nothing
+// Writes `items` as the new section `section` of `file` (all but the last
+// with one section write), then reads the section back once and compares it. NotTried (nothing
 // written) when group writes are off, the list is empty, the section already
 // exists in the file, a name or an item is not plain, or two keys are the same
 // ignoring case.

@@ -250,12 +250,9 @@ void Generator::AddProfileCall() {
         Arg fallback = m_random.Chance(300) ? Arg::Null() : Arg::Str(m_random.Pick(kDefaults));
         Add("GetPrivateProfileStringA", {section, key, fallback, PickSize(), Arg::Str(file)});
     } else if (roll < 50) {
-        // Sizes below 2 are left out: Wine's reader writes outside such a buffer.
-        Arg size = m_random.Chance(3) ? Arg::Num(2 + m_random.Below(14)) : PickSize();
-        if (size.kind == Arg::Kind::Number && size.number < 2)
-            size = Arg::WordArg("exact");
-        if (size.kind == Arg::Kind::Word && size.text == "nullbuf")
-            size = Arg::WordArg("exact+1");
+        // Sizes below 2 are left out (also as "exact" of an empty list): Wine's
+        // reader writes two NULs whatever the size.
+        Arg size = m_random.Chance(4) ? Arg::Num(64000) : Arg::Num(2 + m_random.Below(30));
         Add("GetPrivateProfileSectionA", {PickSection(false), size, Arg::Str(file)});
     } else if (roll < 55) {
         Add("GetPrivateProfileIntA", {PickSection(false), PickKey(false),
