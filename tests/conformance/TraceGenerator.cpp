@@ -109,6 +109,10 @@ std::vector<std::string> SplitPath(const std::string& path) {
     return parts;
 }
 
+bool IsBlankByte(char ch) {
+    return ch == ' ' || ch == '\t';
+}
+
 class Generator {
   public:
     Generator(uint64_t seed) : m_random(seed), m_root(std::make_unique<ModelKey>()) {
@@ -258,7 +262,12 @@ void Generator::AddProfileCall() {
         Add("GetPrivateProfileIntA", {PickSection(false), PickKey(false),
                                       Arg::Num(m_random.Pick(kIntDefaults)), Arg::Str(file)});
     } else if (roll < 91) {
-        Add("WritePrivateProfileSectionA", {PickSection(false), SectionLines(), Arg::Str(file)});
+        // KD14: never a section name with blanks at its ends.
+        Arg section = PickSection(false);
+        const std::string& name = section.text;
+        if (!name.empty() && (IsBlankByte(name.front()) || IsBlankByte(name.back())))
+            section = Arg::Str("Sec");
+        Add("WritePrivateProfileSectionA", {section, SectionLines(), Arg::Str(file)});
     } else if (roll < 99) {
         Arg section = PickSection(false);
         Arg key = PickKey(false);
@@ -281,15 +290,14 @@ void Generator::AddProfileCall() {
     }
 }
 
-// The text of a whole-section write: up to five strings, each "key=value", a
-// line without "=" (passed over), or a line without a name; null now and then
-// (it deletes the section).
+// The text of a whole-section write: up to five strings, each "key=value" or a
+// line without "=" (passed over); null now and then (it deletes the section).
+// KD5: no line without a name (two in a row part the builds).
 Arg Generator::SectionLines() {
     if (m_random.Chance(20))
         return Arg::Null();
     std::string text;
     size_t count = m_random.Below(6);
-    bool nameless = false;
     for (size_t i = 0; i < count; ++i) {
         std::string key = m_random.Pick(kKeys);
         std::string value = m_random.Pick(kValues);
@@ -298,9 +306,6 @@ Arg Generator::SectionLines() {
             text += '\0';
         if (form == 0) {
             text += key.empty() ? "bare" : key; // no "=": not a line
-        } else if (form == 1 && !nameless) {
-            text += "=" + value; // KD5: one line without a name at most
-            nameless = true;
         } else {
             if (key.empty() || key.find('=') != std::string::npos)
                 key = "k";

@@ -39,8 +39,8 @@ TEST(ProfileSection, WriteReplacesTheLinesOfTheSection) {
          "[A]\r\nk=1\r\n"},
         {"a null text deletes the section", "[A]\r\nk=1\r\n[B]\r\nb=2\r\n", "a", ""s, true,
          "[B]\r\nb=2\r\n"},
-        {"the nameless section keeps its lines and gets the new ones", "top=1\r\n[A]\r\nk=1\r\n",
-         "", "n=2"s, false, "top=1\r\nn=2\r\n[A]\r\nk=1\r\n"},
+        {"the nameless section is the top of the file", "top=1\r\n[A]\r\nk=1\r\n", "", "n=2"s,
+         false, "n=2\r\n[A]\r\nk=1\r\n"},
         {"a blank-padded name finds the section", "[A]\r\nk=1\r\n", " A ", "n=2"s, false,
          "[A]\r\nk=1\r\nn=2\r\n"},
     };

@@ -259,8 +259,6 @@ bool ProfileDocument::DeleteSection(std::string_view section) {
 bool ProfileDocument::SectionWriteChanges(std::string_view section, bool anyLines) const {
     if (anyLines)
         return true;
-    if (section.empty())
-        return false;
     auto sections = m_sectionIndex.find(FoldedName(section));
     if (sections == m_sectionIndex.end())
         return false;
@@ -276,9 +274,7 @@ bool ProfileDocument::ReplaceSectionLines(std::string_view section,
     if (!SectionWriteChanges(section, !lines.empty()))
         return false;
     BeginChange();
-    // The nameless section keeps its lines: the writer never empties it.
-    auto sections =
-        section.empty() ? m_sectionIndex.end() : m_sectionIndex.find(FoldedName(section));
+    auto sections = m_sectionIndex.find(FoldedName(section));
     if (sections != m_sectionIndex.end()) {
         for (Section* candidate : sections->second) {
             candidate->entries.clear();

@@ -67,7 +67,8 @@ class ProfileDocument {
     bool DeleteSection(std::string_view section);
 
     // Replaces a section's lines, as the whole-section writer does: every line
-    // of each non-nameless section named exactly `section` goes (comments too),
+    // of each section named exactly `section` goes (comments too; "" names the
+    // lines before the first header),
     // then each "key=value" of `lines` is appended to the first section named
     // `section` (trimmed lookup), or to a new section at the end of the file;
     // repeated keys stay repeated. True when the document changed.
