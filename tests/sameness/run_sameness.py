@@ -303,6 +303,8 @@ def main():
                 print("DIFF %s (%s)" % (name, runners[0].name))
                 for line in found:
                     print("    " + line)
+            else:
+                print("same %s" % name, flush=True)
     shutil.rmtree(staging, ignore_errors=True)
     print("sameness (%s): %d cases, %d with differences, %.1f s" % (
         runners[0].name, len(cases), differing, time.time() - start))
