@@ -149,7 +149,7 @@ def wine_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
-def wine_run(work, exe, reg_path):
+def wine_run(work, exe, reg_path, by_key=False):
     prog = fresh(work, exe)
     load = os.path.join(work, "load.reg")
     with open(reg_path, "rb") as f:
@@ -162,7 +162,9 @@ def wine_run(work, exe, reg_path):
         raise RuntimeError("regedit /S failed")
     limit = float(os.environ.get("BENCH_WINE_LIMIT", "0")) or None
     try:
-        wall, _, code = timed([WINE_RUN, prog], cwd=work, timeout=limit)
+        # The test switch of the program: every group written key by key.
+        env = dict(os.environ, CORVANE_KEY_BY_KEY="1") if by_key else None
+        wall, _, code = timed([WINE_RUN, prog], env=env, cwd=work, timeout=limit)
     except subprocess.TimeoutExpired:
         # Ends every process of the benchmark's own prefix, the program included.
         subprocess.run(["wineserver", "-k"], env=dict(
@@ -207,6 +209,15 @@ def bench_wine(root, results):
         results["wine"][k] = {"time": max(0.0, statistics.median(walls) - base),
                               "raw": walls, "runs": runs, "base": base}
         save(results)
+        # The same with every group written key by key, for comparison: a few
+        # minutes a run, so once per size unless asked otherwise.
+        by_key_runs = int(os.environ.get("BENCH_WINE_BY_KEY_RUNS", "1"))
+        by_key = [wine_run(work, exe, reg_path, by_key=True) for _ in range(by_key_runs)]
+        if by_key and None not in by_key:
+            print("wine k=%s key by key %s s" % (k, by_key), flush=True)
+            results["wine_by_key"][k] = {"time": max(0.0, statistics.median(by_key) - base),
+                                         "raw": by_key, "runs": by_key_runs, "base": base}
+            save(results)
 
 
 def save(results):
@@ -214,8 +225,8 @@ def save(results):
     if os.path.exists(RESULTS_JSON):
         with open(RESULTS_JSON) as f:
             stored = json.load(f)
-        for key in ("linux", "wine"):
-            results[key] = dict(stored.get(key, {}), **results[key])
+        for key in ("linux", "wine", "wine_by_key"):
+            results[key] = dict(stored.get(key, {}), **results.get(key, {}))
         for key in ("linux_empty", "wine_empty"):
             results.setdefault(key, stored.get(key))
         if results.get("wine_empty") is None:
@@ -261,15 +272,18 @@ def mib(b):
 def write_report(results):
     lin, win = results["linux"], results["wine"]
     ks = sorted(set(lin) | set(win), key=kval)
-    rows = ["| k | runs (Linux, Wine) | input | Linux time | Wine time | Wine / Linux | Linux / I/O floor | I/O floor "
+    slow = results.get("wine_by_key", {})
+    rows = ["| k | runs (Linux, Wine) | input | Linux time | Wine time | Wine time, key by key (runs) | Wine / Linux | Linux / I/O floor | I/O floor "
             "| durable I/O floor | Linux / durable floor | peak RSS | RSS limit (4x input + 16 MiB) |",
-            "|---|---|---|---|---|---|---|---|---|---|---|---|"]
+            "|---|---|---|---|---|---|---|---|---|---|---|---|---|"]
     for k in ks:
         l, w = lin.get(k), win.get(k)
         cell = lambda v, f: f % v if v is not None else "-"  # noqa: E731
-        rows.append("| %s | %s, %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |" % (
+        kk = slow.get(k)
+        rows.append("| %s | %s, %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |" % (
             k, cell(l and l["runs"], "%d"), cell(w and w["runs"], "%d"), cell(l and mib(l["input"]), "%.1f MiB"), cell(l and l["time"], "%.3f s"),
             (">" if w and w.get("lower_bound") else "") + cell(w and w["time"], "%.2f s"),
+            cell(kk and kk["time"], "%.2f s") + (" (%d)" % kk["runs"] if kk else ""),
             (">" if w and w.get("lower_bound") else "") +
             cell(l and w and l["time"] and w["time"] / l["time"], "%.1fx"),
             cell(l and l["floor"] and l["time"] / l["floor"], "%.0fx"),
@@ -285,6 +299,9 @@ def write_report(results):
                                       spread(win, results.get("wine_empty"))),
              "A Wine time with \">\" is a run stopped at the time limit (BENCH_WINE_LIMIT): "
              "the conversion takes longer; it is left out of the scaling exponent.",
+             "\"Key by key\" is the Windows build with CORVANE_KEY_BY_KEY=1: every "
+             "settings group written one value at a time, as before the group writes "
+             "(BENCH_WINE_BY_KEY_RUNS runs, default 1; 0 skips it).",
              "Peak RSS is the largest maximum resident set of the Linux runs. The I/O floor "
              "reads the input export and writes the bytes of the produced files; the durable "
              "floor also flushes each produced file to disk (fsync), as the program does "
@@ -355,10 +372,11 @@ def write_svg(results):
 
 
 def main():
-    results = {"linux": {}, "wine": {}}
+    results = {"linux": {}, "wine": {}, "wine_by_key": {}}
     if os.path.exists(RESULTS_JSON) and os.environ.get("BENCH_KEEP", "1") == "1":
         with open(RESULTS_JSON) as f:
             results.update(json.load(f))
+        results.setdefault("wine_by_key", {})
     root = os.environ.get("BENCH_WORK") or tempfile.mkdtemp(prefix="corvane-bench-")
     os.makedirs(root, exist_ok=True)
     what = sys.argv[1:] or ["linux", "wine"]

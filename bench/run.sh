@@ -10,6 +10,8 @@
 #   BENCH_LINUX_K      size factors for the Linux build (default "1 2 4 8 16")
 #   BENCH_WINE_K       size factors for Wine (default "1/4 1/2 1")
 #   BENCH_RUNS         runs per size on Linux (default 5); BENCH_WINE_RUNS (default 3)
+#   BENCH_WINE_BY_KEY_RUNS  runs per size of the Windows build with every group
+#                      written key by key (CORVANE_KEY_BY_KEY=1; default 1, 0 skips)
 #   BENCH_WINE_LIMIT   seconds after which a Wine run is stopped and its time recorded
 #                      as a lower bound (default 0: no limit)
 #   BENCH_WORK         scratch folder (default a fresh temporary folder)

@@ -7,6 +7,8 @@
 #include "autocorrect/CheckedWrite.h"
 #include "autocorrect/HostCanDos.h"
 #include "autocorrect/InternalBank.h"
+#include "autocorrect/SectionMove.h"
+#include "support/ProfileGroupWrite.h"
 
 #include <algorithm>
 #include <cstring>
@@ -97,6 +99,45 @@ CString JoinedSubKeyNames(const CStringArray& names) {
     return joined;
 }
 
+// The group's values as the key-by-key copy below writes them (line feeds as
+// "|", other types than texts and numbers left out), when it writes every one
+// without a message of any kind; false for anything else, which leaves the
+// group to that copy.
+bool ReadPlainGroup(HKEY hGroup, std::vector<ProfileItem>& items, KeyValueCounts& counts,
+                    bool& holdsDataPath) {
+    RegistryValueReader reader(hGroup, kNameBuffer, kDataBuffer);
+    RegistryValue value;
+    for (DWORD index = 0;; ++index) {
+        RegistryValueReader::Result read = reader.Read(index, value);
+        if (read == RegistryValueReader::Result::end)
+            return true;
+        if (read == RegistryValueReader::Result::failed || value.name.size() >= kNameBuffer ||
+            value.data.size() > kDataBuffer || IniKeyProblem(value.name))
+            return false;
+        counts.Read(value.type);
+        holdsDataPath = holdsDataPath || _stricmp(value.name.c_str(), "DataPath") == 0;
+        CString text;
+        if (value.type == REG_DWORD && value.data.size() == 4) {
+            DWORD number = 0;
+            memcpy(&number, value.data.data(), 4);
+            text.Format("%d", static_cast<int>(number));
+        } else if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+            std::string data(value.data.begin(), value.data.end());
+            size_t end = data.find('\0');
+            if (end != std::string::npos && data.find_first_not_of('\0', end) != std::string::npos)
+                return false;
+            data.resize(std::min(end, data.size()));
+            std::replace(data.begin(), data.end(), '\n', '|');
+            text = data.c_str();
+        } else if (value.type == REG_DWORD) {
+            return false; // a number of other than 4 bytes has a message of its own
+        } else {
+            continue; // other types stay only in the registry backup
+        }
+        items.push_back({CString(value.name.c_str()), text});
+    }
+}
+
 } // namespace
 
 CString CCorvaneApp::GroupDestination(const CString& group) const {
@@ -141,9 +182,27 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
         bool holdsDataPath = false;
         bool isSettings = group.CompareNoCase(m_strSettings) == 0;
         sawSettings = sawSettings || isSettings;
+
+        // A plain group goes into the file with one write (never in a preview,
+        // which writes nothing); anything else is copied value by value below.
+        std::vector<ProfileItem> items;
+        GroupWrite groupWrite = GroupWrite::NotTried;
+        if (!m_bPreview && ReadPlainGroup(hGroup, items, counts, holdsDataPath))
+            groupWrite = WriteProfileGroup(m_pszProfileName, group, items);
+        if (groupWrite == GroupWrite::Failed) {
+            for (const ProfileItem& item : items)
+                ReportWriteError(group, item.key);
+            bWritten = FALSE;
+        } else if (groupWrite == GroupWrite::Written) {
+            counts.copied = static_cast<int>(items.size());
+        } else {
+            counts = KeyValueCounts();
+            holdsDataPath = false;
+        }
+
         RegistryValueReader reader(hGroup, kNameBuffer, kDataBuffer);
         RegistryValue value;
-        for (DWORD index = 0;; ++index) {
+        for (DWORD index = 0; groupWrite == GroupWrite::NotTried; ++index) {
             RegistryValueReader::Result read = reader.Read(index, value);
             if (read == RegistryValueReader::Result::end)
                 break;

@@ -1,6 +1,7 @@
 #include "autocorrect/SectionMove.h"
 #include "autocorrect/CheckedWrite.h"
 #include "autocorrect/ProfileLists.h"
+#include "support/ProfileGroupWrite.h"
 #include "app/CorvaneApp.h"
 
 #include <cstdio>
@@ -21,17 +22,21 @@ SectionMover::~SectionMover() {
 bool SectionMover::Copy(const char* source, const char* target, bool removeSource) {
     if (m_mainFile.IsEmpty() || m_privateFile.IsEmpty())
         return false;
+    std::vector<ProfileItem> items;
+    for (const CString& key : ReadProfileKeys(m_mainFile, source))
+        items.push_back({key, ReadProfileValue(m_mainFile, source, key)});
+    // A plain section goes into the private file with one write.
+    GroupWrite groupWrite = WriteProfileGroup(m_privateFile, target, items);
     bool allWritten = true;
-    for (const CString& key : ReadProfileKeys(m_mainFile, source)) {
-        CString value = ReadProfileValue(m_mainFile, source, key);
-        bool written;
-        {
+    for (const ProfileItem& item : items) {
+        bool written = groupWrite == GroupWrite::Written;
+        if (groupWrite == GroupWrite::NotTried) {
             CUsePrivateProfile scope;
-            written = WriteProfileStringChecked(m_app, target, key, value);
+            written = WriteProfileStringChecked(m_app, target, item.key, item.value);
         }
         m_anyWritten = m_anyWritten || written;
         if (!written) {
-            ReportWriteError(target, key);
+            ReportWriteError(target, item.key);
             allWritten = false;
         }
     }

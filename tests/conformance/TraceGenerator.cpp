@@ -143,6 +143,10 @@ std::vector<std::string> SplitPath(const std::string& path) {
     return parts;
 }
 
+bool IsBlankByte(char ch) {
+    return ch == ' ' || ch == '\t';
+}
+
 class Generator {
   public:
     Generator(uint64_t seed) : m_random(seed), m_root(std::make_unique<ModelKey>()) {
@@ -158,6 +162,7 @@ class Generator {
     Arg PickKey(bool allowNull);
     Arg PickValue();
     Arg PickSize();
+    Arg SectionLines();
     void AddProfileCall();
     void AddBigProfileValue();
 
@@ -281,9 +286,21 @@ void Generator::AddProfileCall() {
         Arg key = PickKey(true);
         Arg fallback = m_random.Chance(300) ? Arg::Null() : Arg::Str(m_random.Pick(kDefaults));
         Add("GetPrivateProfileStringA", {section, key, fallback, PickSize(), Arg::Str(file)});
+    } else if (roll < 50) {
+        // Sizes below 2 are left out (also as "exact" of an empty list): Wine's
+        // reader writes two NULs whatever the size.
+        Arg size = m_random.Chance(4) ? Arg::Num(64000) : Arg::Num(2 + m_random.Below(30));
+        Add("GetPrivateProfileSectionA", {PickSection(false), size, Arg::Str(file)});
     } else if (roll < 55) {
         Add("GetPrivateProfileIntA", {PickSection(false), PickKey(false),
                                       Arg::Num(m_random.Pick(kIntDefaults)), Arg::Str(file)});
+    } else if (roll < 91) {
+        // KD15: never a section name with blanks at its ends.
+        Arg section = PickSection(false);
+        const std::string& name = section.text;
+        if (!name.empty() && (IsBlankByte(name.front()) || IsBlankByte(name.back())))
+            section = Arg::Str("Sec");
+        Add("WritePrivateProfileSectionA", {section, SectionLines(), Arg::Str(file)});
     } else if (roll < 99) {
         Arg section = PickSection(false);
         Arg key = PickKey(false);
@@ -304,6 +321,31 @@ void Generator::AddProfileCall() {
     } else {
         Add("file", {Arg::Str(file == "b.ini" ? file : "a.ini"), Arg::Str(FileText())});
     }
+}
+
+// The text of a whole-section write: up to five strings, each "key=value" or a
+// line without "=" (passed over); null now and then (it deletes the section).
+// KD5: no line without a name (two in a row part the builds).
+Arg Generator::SectionLines() {
+    if (m_random.Chance(20))
+        return Arg::Null();
+    std::string text;
+    size_t count = m_random.Below(6);
+    for (size_t i = 0; i < count; ++i) {
+        std::string key = m_random.Pick(kKeys);
+        std::string value = m_random.Pick(kValues);
+        uint32_t form = m_random.Below(10);
+        if (i > 0)
+            text += '\0';
+        if (form == 0) {
+            text += key.empty() ? "bare" : key; // no "=": not a line
+        } else {
+            if (key.empty() || key.find('=') != std::string::npos)
+                key = "k";
+            text += key + "=" + value;
+        }
+    }
+    return Arg::Str(text);
 }
 
 // A value of the largest length KD8 allows, read back and removed again

@@ -49,6 +49,8 @@ const std::map<std::string, size_t>& Arity() {
         {"GetPrivateProfileStringA", 5},
         {"WritePrivateProfileStringA", 4},
         {"GetPrivateProfileIntA", 4},
+        {"WritePrivateProfileSectionA", 3},
+        {"GetPrivateProfileSectionA", 3},
         {"RegCreateKeyExA", 3},
         {"RegOpenKeyExA", 3},
         {"RegCloseKey", 1},
@@ -219,6 +221,10 @@ bool Runner::Run(const Call& call, std::string& line) {
         result = WriteProfileString(call);
     else if (op == "GetPrivateProfileIntA")
         result = GetProfileInt(call);
+    else if (op == "WritePrivateProfileSectionA")
+        result = WriteProfileSection(call);
+    else if (op == "GetPrivateProfileSectionA")
+        result = GetProfileSection(call);
     else if (op == "RegCreateKeyExA")
         result = CreateOrOpenKey(call, true);
     else if (op == "RegOpenKeyExA")
@@ -349,6 +355,40 @@ std::string Runner::WriteProfileString(const Call& call) {
     std::string bytes = ReadFile(name, exists);
     out += " file=" + (exists ? Show(bytes) : std::string("missing"));
     return out;
+}
+
+// The section's lines are the string argument's NUL-separated parts; the
+// block handed over ends with an empty string.
+std::string Runner::WriteProfileSection(const Call& call) {
+    std::string path = FullPath(call.args[2].text);
+    std::string block = call.args[1].text + '\0';
+    SetLastError(kUnsetError);
+    BOOL result = WritePrivateProfileSectionA(
+        call.args[0].CStr(), call.args[1].IsNull() ? nullptr : block.c_str(), path.c_str());
+    DWORD error = GetLastError();
+    std::string out = result ? "TRUE" : "FALSE err=" + Number(error == kUnsetError ? -1 : error);
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored))
+        return out + " file=folder";
+    bool exists = false;
+    std::string bytes = ReadFile(call.args[2].text, exists);
+    return out + " file=" + (exists ? Show(bytes) : std::string("missing"));
+}
+
+std::string Runner::GetProfileSection(const Call& call) {
+    std::string path = FullPath(call.args[2].text);
+    std::vector<char> probe(kProbeSize);
+    DWORD probed =
+        GetPrivateProfileSectionA(call.args[0].CStr(), probe.data(), kProbeSize, path.c_str());
+    std::string out;
+    DWORD size = ResolveSize(call.args[1], probed);
+    if (IsProbeWord(call.args[1]))
+        out += "size=" + Number(size) + " ";
+    std::vector<char> buffer(size + kGuard, kFill);
+    DWORD result =
+        GetPrivateProfileSectionA(call.args[0].CStr(), buffer.data(), size, path.c_str());
+    return out + Number(result) + " buf=" + Show(Written(buffer));
 }
 
 std::string Runner::GetProfileInt(const Call& call) {

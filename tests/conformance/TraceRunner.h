@@ -39,6 +39,8 @@ class Runner {
     std::string GetProfileString(const Call& call);
     std::string WriteProfileString(const Call& call);
     std::string GetProfileInt(const Call& call);
+    std::string WriteProfileSection(const Call& call);
+    std::string GetProfileSection(const Call& call);
     std::string ReplaceFile(const Call& call);
 
     std::string CreateOrOpenKey(const Call& call, bool create);

@@ -1,5 +1,5 @@
-// GetPrivateProfileStringA, WritePrivateProfileStringA and
-// GetPrivateProfileIntA: buffers, NULs, defaults, return values and error codes
+// GetPrivateProfileStringA, WritePrivateProfileStringA, GetPrivateProfileIntA
+// and the whole-section reader and writer: buffers, NULs, defaults, return values and error codes
 // as the Windows build shows them, over the cached documents.
 //
 // Text is handled as bytes of the ANSI code page, so buffer sizes and cuts
@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using posix::profile::CachedProfile;
 using posix::profile::ProfileCache;
@@ -256,4 +257,64 @@ extern "C" UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nD
         text[0] == '\0')
         return static_cast<UINT>(nDefault);
     return ParseProfileInteger(text);
+}
+
+extern "C" BOOL WritePrivateProfileSectionA(LPCSTR lpAppName, LPCSTR lpString, LPCSTR lpFileName) {
+    // A null text deletes the section; nothing at all flushes: both as the
+    // single-value writer does them.
+    if (!lpString)
+        return WritePrivateProfileStringA(lpAppName, nullptr, nullptr, lpFileName);
+    if (!lpAppName || !lpFileName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // Strings without '=' are passed over, as the Windows build does.
+    std::vector<std::string_view> lines;
+    for (const char* item = lpString; *item != '\0'; item += std::strlen(item) + 1)
+        if (std::strchr(item, '='))
+            lines.emplace_back(item);
+
+    ProfileCache& cache = ProfileCache::Instance();
+    std::lock_guard<std::mutex> lock(cache.Mutex());
+    DWORD error = ERROR_SUCCESS;
+    CachedProfile* file = cache.Open(lpFileName, true, error);
+    if (!file) {
+        SetLastError(error);
+        return FALSE;
+    }
+    if (!file->document.SectionWriteChanges(lpAppName, !lines.empty()))
+        return TRUE;
+    error = cache.MakeOnDisk(*file);
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return FALSE;
+    }
+    if (file->document.ReplaceSectionLines(lpAppName, lines))
+        cache.MarkChanged(*file);
+    return TRUE;
+}
+
+extern "C" DWORD GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpReturnedString, DWORD nSize,
+                                           LPCSTR lpFileName) {
+    if (!lpAppName || !lpReturnedString) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (nSize == 0)
+        return 0;
+    ProfileCache& cache = ProfileCache::Instance();
+    std::lock_guard<std::mutex> lock(cache.Mutex());
+    DWORD error = ERROR_FILE_NOT_FOUND;
+    const CachedProfile* file = lpFileName ? cache.Open(lpFileName, false, error) : nullptr;
+    const ProfileDocument& document = file ? file->document : EmptyDocument();
+    SetLastError(error);
+    std::string list;
+    document.AppendSectionLines(lpAppName, list);
+    if (list.empty()) { // no section or no lines: an empty list, two NULs
+        lpReturnedString[0] = '\0';
+        if (nSize > 1)
+            lpReturnedString[1] = '\0';
+        return 0;
+    }
+    return CopyList(list, lpReturnedString, nSize);
 }

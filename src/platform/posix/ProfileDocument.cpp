@@ -256,6 +256,72 @@ bool ProfileDocument::DeleteSection(std::string_view section) {
     return true;
 }
 
+bool ProfileDocument::SectionWriteChanges(std::string_view section, bool anyLines) const {
+    if (anyLines)
+        return true;
+    auto sections = m_sectionIndex.find(FoldedName(section));
+    if (sections == m_sectionIndex.end())
+        return false;
+    for (const Section* candidate : sections->second)
+        for (const Entry& entry : candidate->entries)
+            if (candidate->Visible(entry))
+                return true;
+    return false;
+}
+
+bool ProfileDocument::ReplaceSectionLines(std::string_view section,
+                                          const std::vector<std::string_view>& lines) {
+    if (!SectionWriteChanges(section, !lines.empty()))
+        return false;
+    BeginChange();
+    auto sections = m_sectionIndex.find(FoldedName(section));
+    if (sections != m_sectionIndex.end()) {
+        for (Section* candidate : sections->second) {
+            candidate->entries.clear();
+            candidate->RebuildIndex();
+        }
+    }
+    if (!lines.empty()) {
+        // Each line is written as given after the blanks that lead its name
+        // and its value.
+        std::string run;
+        for (std::string_view line : lines) {
+            size_t equals = line.find('=');
+            if (!run.empty())
+                run += "\r\n";
+            run += TrimLeadingBlanks(line.substr(0, equals));
+            run += '=';
+            run += TrimLeadingBlanks(line.substr(equals + 1));
+        }
+        Section* found = FirstSection(FoldedName(TrimBlanks(section)));
+        if (!found) {
+            run = "[" + std::string(TrimLeadingBlanks(section)) + "]\r\n" + run;
+            found = m_sections.back().get();
+        }
+        PlaceRun(found, found->entries.size(), false, run);
+    }
+    EndChange();
+    return true;
+}
+
+bool ProfileDocument::AppendSectionLines(std::string_view section, std::string& out) const {
+    const Section* found = FirstSection(FoldedName(section));
+    if (!found)
+        return false;
+    for (const Entry& entry : found->entries) {
+        if (!found->Visible(entry) || (entry.name.empty() && !entry.hasValue) ||
+            (!entry.name.empty() && entry.name[0] == ';'))
+            continue;
+        out += entry.name;
+        if (entry.hasValue) {
+            out += '=';
+            out += entry.value;
+        }
+        out += '\0';
+    }
+    return true;
+}
+
 void ProfileDocument::BeginChange() {
     m_runActive = false;
     if (m_ghostsPresent)

@@ -66,6 +66,23 @@ class ProfileDocument {
     // Removes the first section named exactly `section`. True when removed.
     bool DeleteSection(std::string_view section);
 
+    // Replaces a section's lines, as the whole-section writer does: every line
+    // of each section named exactly `section` goes (comments too; "" names the
+    // lines before the first header),
+    // then each "key=value" of `lines` is appended to the first section named
+    // `section` (trimmed lookup), or to a new section at the end of the file;
+    // repeated keys stay repeated. True when the document changed.
+    bool ReplaceSectionLines(std::string_view section, const std::vector<std::string_view>& lines);
+
+    // Whether ReplaceSectionLines would change the document.
+    bool SectionWriteChanges(std::string_view section, bool anyLines) const;
+
+    // Appends each line of the first section named exactly `section` (no
+    // trimming) as "name=value" or "name" (a line without '='), each followed
+    // by a NUL; comments and blank lines are left out. False when there is no
+    // such section.
+    bool AppendSectionLines(std::string_view section, std::string& out) const;
+
     // The text as the file holds it after the latest change (CRLF line ends).
     std::string Text() const;
 
