@@ -2,6 +2,7 @@
 #include "app/CorvaneApp.h"
 
 #include "app/CommandLine.h"
+#include "platform/RunFiles.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -55,6 +56,9 @@ BOOL CCorvaneApp::InitInstance() {
     const char* registryKey = m_pszRegistryKey;
     const char* registryProfile = m_pszProfileName;
 
+    // Every file of the run, the program-side record included, is kept apart
+    // until the end of the run.
+    BeginRunFiles();
     HKEY hAppKey = GetAppRegistryKey();
     CString oldDataPath = GetProfileString(m_strSettings, "DataPath", "");
 
@@ -68,6 +72,7 @@ BOOL CCorvaneApp::InitInstance() {
         m_strStopMessage += "; nothing was changed";
         if (hAppKey)
             RegCloseKey(hAppKey);
+        CommitRunFiles();
         return TRUE;
     }
     m_strDataPath = dataPath;
@@ -86,6 +91,27 @@ BOOL CCorvaneApp::InitInstance() {
     if (hAppKey)
         CopyRegistryToIni(hAppKey);
 
+    GetDataPath(nullptr, nullptr);
+
+    // These steps print their own heading lines.
+    FetchBankNames();
+    AutocorrectInternalBank();
+    AutocorrectHostCanDos();
+    AutocorrectPreBankLogic();
+    AutocorrectMidi();
+    AutocorrectJoystick();
+
+    // The files first: a run that ends before they are all in place has
+    // removed nothing from the registry.
+    if (CommitRunFiles()) {
+        DeletePendingRegistryKeys();
+    } else {
+        printf("Error writing the files of the data folder: nothing was removed from the "
+               "registry\n");
+        ++m_nFailures;
+        m_pendingRegistryDeletions.clear();
+    }
+
     // "DataPath" goes back into the registry with the value it had before.
     m_pszRegistryKey = registryKey;
     m_pszProfileName = registryProfile;
@@ -96,16 +122,6 @@ BOOL CCorvaneApp::InitInstance() {
     free(const_cast<char*>(registryProfile));
     if (hAppKey)
         RegCloseKey(hAppKey);
-
-    GetDataPath(nullptr, nullptr);
-
-    // These steps print their own heading lines.
-    FetchBankNames();
-    AutocorrectInternalBank();
-    AutocorrectHostCanDos();
-    AutocorrectPreBankLogic();
-    AutocorrectMidi();
-    AutocorrectJoystick();
     return TRUE;
 }
 

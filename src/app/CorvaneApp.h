@@ -5,6 +5,8 @@
 #include "framework/afx.h"
 
 #include <cstdio>
+#include <functional>
+#include <vector>
 
 class CCorvaneApp : public CWinApp {
   public:
@@ -37,6 +39,14 @@ class CCorvaneApp : public CWinApp {
     BOOL WriteProfileData(const char* section, const char* entry, const void* data, UINT count);
     BOOL GetProfileData(const char* section, const char* entry, void* buffer, UINT* pCount);
     BOOL WriteProfileIntList(const char* section, const char* entry, const CDWordArray& values);
+
+    // A registry deletion of the run, carried out by DeletePendingRegistryKeys
+    // once every file of the run is in place.
+    void DeleteFromRegistryLater(std::function<void()> deletion);
+    // The deletion of a copied settings group, for later.
+    void DeleteGroupLater(HKEY hAppKey, const CString& group);
+    // Carries out the deletions in the order they were asked for.
+    void DeletePendingRegistryKeys();
 
     // Run steps.
     void AutocorrectPluginMenu();
@@ -83,6 +93,8 @@ class CCorvaneApp : public CWinApp {
     CString m_strDataPathError;
 
   private:
+    std::vector<std::function<void()>> m_pendingRegistryDeletions;
+
     // Streams the backup of HKEY_CURRENT_USER\keyPath into `folder`.
     bool WriteRegistryBackup(const CString& keyPath, const CString& folder, CString& error);
 

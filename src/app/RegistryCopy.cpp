@@ -157,6 +157,6 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
         // Nothing leaves the registry unless its backup is on disk.
         if (!EnsureRegistryBackup())
             continue;
-        RegDeleteKeyA(hAppKey, group);
+        DeleteGroupLater(hAppKey, group);
     }
 }

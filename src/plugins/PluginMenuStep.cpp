@@ -44,7 +44,10 @@ void CCorvaneApp::AutocorrectPluginMenu() {
 
     if (!KeyExists(HKEY_CURRENT_USER, store) || !EnsureRegistryBackup())
         return;
-    menu.m_hRootKey = HKEY_CURRENT_USER;
-    menu.m_strStore = store;
-    menu.ClearStore();
+    DeleteFromRegistryLater([store] {
+        CPluginMenu tree;
+        tree.m_hRootKey = HKEY_CURRENT_USER;
+        tree.m_strStore = store;
+        tree.ClearStore();
+    });
 }
