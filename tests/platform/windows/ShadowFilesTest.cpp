@@ -60,8 +60,9 @@ TEST(ShadowFiles, AFileChangesOnlyAtTheCommitAndReadsSeeTheRunsWrites) {
         EXPECT_EQ(Value(file, "Audio", "Device"), "X");
         EXPECT_EQ(Value(file, "Junk", "j"), "(none)");
         EXPECT_EQ(FileExists(file), c.before != nullptr);
-        if (c.before)
+        if (c.before) {
             EXPECT_EQ(ReadFileBytes(file), c.before);
+        }
 
         ASSERT_TRUE(CommitRunFiles());
         EXPECT_EQ(ReadFileBytes(file), c.after);
