@@ -20,9 +20,17 @@ class EntryApp {
     }
     int Failures() const { return m_app == &theApp ? theApp.m_nFailures : 0; }
     const char* StopMessage() const {
-        if (m_app == &theApp && theApp.m_runStop == CCorvaneApp::RunStop::dataFolderFailed)
+        if (m_app == &theApp && theApp.m_runStop != CCorvaneApp::RunStop::none &&
+            theApp.m_runStop != CCorvaneApp::RunStop::helpShown)
             return theApp.m_strStopMessage.GetString();
         return nullptr;
+    }
+    int StopExitCode() const {
+        if (m_app == &theApp && theApp.m_runStop == CCorvaneApp::RunStop::badAppName)
+            return exitInitApplication;
+        if (m_app == &theApp && theApp.m_runStop == CCorvaneApp::RunStop::busy)
+            return exitBusy;
+        return exitStopped;
     }
 
   private:

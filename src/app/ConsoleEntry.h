@@ -26,7 +26,8 @@ int RunConsoleEntry(int argc, char** argv, char** envp);
 
 // The run of an application object once the framework has started: App has
 // InitApplication, InitInstance, ExitInstance, StopMessage (null, or why the
-// run stopped before it changed anything), SaveAll (writes everything the run
+// run stopped before it changed anything; StopExitCode, when App has it, the
+// exit code for that stop, else 4), SaveAll (writes everything the run
 // changed to disk; false when that failed) and Failures (the failed writes the
 // run reported). Messages go to `errors`.
 template <class App> int RunApplication(App& app, bool frameworkReady, FILE* errors) {
@@ -48,6 +49,8 @@ template <class App> int RunApplication(App& app, bool frameworkReady, FILE* err
     if (const char* stop = app.StopMessage()) {
         fprintf(errors, "corvane-migrate: %s\n", stop);
         fflush(errors);
+        if constexpr (requires { app.StopExitCode(); })
+            return app.StopExitCode();
         return exitStopped;
     }
     if (!saved || app.Failures() > 0) {

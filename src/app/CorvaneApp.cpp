@@ -1,7 +1,9 @@
 // The application object and the order of the conversion run.
 #include "app/CorvaneApp.h"
 
+#include "app/AppName.h"
 #include "app/CommandLine.h"
+#include "app/RunLock.h"
 #include "platform/RunFiles.h"
 
 #include <cstdlib>
@@ -19,9 +21,26 @@ char* HeapCopy(const char* text) {
     return strdup(text ? text : "");
 }
 
+// The absolute form of a folder path (itself when it has none).
+CString FullPathOf(const CString& path) {
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    return length > 0 && length < MAX_PATH ? CString(full) : path;
+}
+
 } // namespace
 
 CCorvaneApp::CCorvaneApp() = default;
+
+bool CCorvaneApp::TakeRunLockOrStop(const char* scope, const char* kind, const CString& path) {
+    if (TakeRunLock(RunLockName(scope, kind, path)) == RunLockResult::taken)
+        return true;
+    m_runStop = RunStop::busy;
+    m_strStopMessage.Format("%s: another run is converting it; nothing was changed. Run again "
+                            "when it has finished",
+                            path.GetString());
+    return false;
+}
 
 CCorvaneApp::~CCorvaneApp() {
     // The framework frees its profile name: it must not be the private profile.
@@ -43,6 +62,13 @@ BOOL CCorvaneApp::InitInstance() {
         m_runStop = RunStop::helpShown;
         return TRUE;
     }
+    if (const char* problem = AppNameProblem(commandLine.m_strAppName)) {
+        // The name becomes file names: nothing is read or written with a bad one.
+        m_runStop = RunStop::badAppName;
+        m_strStopMessage.Format("/app=%s: the application name %s; nothing was done",
+                                commandLine.m_strAppName.GetString(), problem);
+        return TRUE;
+    }
     m_strSectionPrefix = commandLine.m_strSectionPrefix;
     m_bRemoveSource = commandLine.m_bRemoveSource;
 
@@ -56,6 +82,8 @@ BOOL CCorvaneApp::InitInstance() {
     const char* registryKey = m_pszRegistryKey;
     const char* registryProfile = m_pszProfileName;
 
+    if (!TakeRunLockOrStop("Local", "key", "HKEY_CURRENT_USER\\" + m_strAppKeyPath))
+        return TRUE;
     // Every file of the run, the program-side record included, is kept apart
     // until the end of the run.
     BeginRunFiles();
@@ -76,6 +104,12 @@ BOOL CCorvaneApp::InitInstance() {
         return TRUE;
     }
     m_strDataPath = dataPath;
+    if (!TakeRunLockOrStop("Global", "folder", FullPathOf(dataPath))) {
+        if (hAppKey)
+            RegCloseKey(hAppKey);
+        CommitRunFiles();
+        return TRUE;
+    }
     CString appIniName = CString(m_pszAppName) + ".ini";
     CString mainSettingsFile = dataPath + "\\" + appIniName;
 

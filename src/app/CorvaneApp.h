@@ -70,7 +70,7 @@ class CCorvaneApp : public CWinApp {
     CString m_strDataPath;
 
     // Why InitInstance stopped before the end of the run, for the console entry.
-    enum class RunStop { none, helpShown, dataFolderFailed };
+    enum class RunStop { none, helpShown, dataFolderFailed, badAppName, busy };
     RunStop m_runStop = RunStop::none;
     // The message for standard error when the run stopped on a failure.
     CString m_strStopMessage;
@@ -94,6 +94,10 @@ class CCorvaneApp : public CWinApp {
 
   private:
     std::vector<std::function<void()>> m_pendingRegistryDeletions;
+
+    // Takes the run lock of `path` (RunLock.h); false, with the run stopped
+    // as busy, when another run holds it.
+    bool TakeRunLockOrStop(const char* scope, const char* kind, const CString& path);
 
     // Streams the backup of HKEY_CURRENT_USER\keyPath into `folder`.
     bool WriteRegistryBackup(const CString& keyPath, const CString& folder, CString& error);
