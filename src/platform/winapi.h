@@ -300,7 +300,8 @@ HRESULT CoCreateGuid(GUID* pguid);
 int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax);
 HRESULT IIDFromString(LPCOLESTR lpsz, LPIID lpiid);
 
-// Code pages (kernel32). The 8-bit code page here is UTF-8.
+// Code pages (kernel32): see posix/CodePage.h.
+UINT GetACP(void);
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                         LPWSTR lpWideCharStr, int cchWideChar);
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
