@@ -6,6 +6,7 @@
 #include "app/RegistryRead.h"
 #include "app/RunLock.h"
 #include "platform/RegistryText.h"
+#include "platform/RunFiles.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -105,6 +106,9 @@ BOOL CCorvaneApp::InitInstance() {
 
     if (!TakeRunLockOrStop("Local", "key", "HKEY_CURRENT_USER\\" + m_strAppKeyPath))
         return TRUE;
+    // Every file of the run, the program-side record included, is kept apart
+    // until the end of the run.
+    BeginRunFiles();
     HKEY hAppKey = GetAppRegistryKey();
     // "DataPath" as it is before the run, type and data, to be put back at the end.
     RegistryValue oldDataPath;
@@ -120,6 +124,7 @@ BOOL CCorvaneApp::InitInstance() {
                            "; nothing was changed. Choose another folder with /datapath=<folder>";
         if (hAppKey)
             RegCloseKey(hAppKey);
+        CommitRunFiles();
         return TRUE;
     }
 
@@ -133,12 +138,14 @@ BOOL CCorvaneApp::InitInstance() {
         m_strStopMessage += "; nothing was changed";
         if (hAppKey)
             RegCloseKey(hAppKey);
+        CommitRunFiles();
         return TRUE;
     }
     m_strDataPath = dataPath;
     if (!TakeRunLockOrStop("Global", "folder", FullPathOf(dataPath))) {
         if (hAppKey)
             RegCloseKey(hAppKey);
+        CommitRunFiles();
         return TRUE;
     }
     CString appIniName = CString(m_pszAppName) + ".ini";
@@ -156,6 +163,27 @@ BOOL CCorvaneApp::InitInstance() {
     if (hAppKey)
         CopyRegistryToIni(hAppKey);
 
+    GetDataPath(nullptr, nullptr);
+
+    // These steps print their own heading lines.
+    FetchBankNames();
+    AutocorrectInternalBank();
+    AutocorrectHostCanDos();
+    AutocorrectPreBankLogic();
+    AutocorrectMidi();
+    AutocorrectJoystick();
+
+    // The files first: a run that ends before they are all in place has
+    // removed nothing from the registry.
+    if (CommitRunFiles()) {
+        DeletePendingRegistryKeys();
+    } else {
+        printf("Error writing the files of the data folder: nothing was removed from the "
+               "registry\n");
+        ++m_nFailures;
+        m_pendingRegistryDeletions.clear();
+    }
+
     // "DataPath" goes back into the registry as it was before: the same type
     // and bytes, or an empty text when there was none.
     m_pszRegistryKey = registryKey;
@@ -170,16 +198,6 @@ BOOL CCorvaneApp::InitInstance() {
     free(const_cast<char*>(registryProfile));
     if (hAppKey)
         RegCloseKey(hAppKey);
-
-    GetDataPath(nullptr, nullptr);
-
-    // These steps print their own heading lines.
-    FetchBankNames();
-    AutocorrectInternalBank();
-    AutocorrectHostCanDos();
-    AutocorrectPreBankLogic();
-    AutocorrectMidi();
-    AutocorrectJoystick();
     fputs(m_account.Format().c_str(), stdout);
     return TRUE;
 }

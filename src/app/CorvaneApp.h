@@ -6,6 +6,7 @@
 #include "framework/afx.h"
 
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 class CPluginMenu;
@@ -51,6 +52,14 @@ class CCorvaneApp : public CWinApp {
     BOOL WriteProfileData(const char* section, const char* entry, const void* data, UINT count);
     BOOL GetProfileData(const char* section, const char* entry, void* buffer, UINT* pCount);
     BOOL WriteProfileIntList(const char* section, const char* entry, const CDWordArray& values);
+
+    // A registry deletion of the run, carried out by DeletePendingRegistryKeys
+    // once every file of the run is in place.
+    void DeleteFromRegistryLater(std::function<void()> deletion);
+    // The deletion of a copied settings group, for later.
+    void DeleteGroupLater(HKEY hAppKey, const CString& group);
+    // Carries out the deletions in the order they were asked for.
+    void DeletePendingRegistryKeys();
 
     // Run steps.
     void AutocorrectPluginMenu();
@@ -128,6 +137,8 @@ class CCorvaneApp : public CWinApp {
     bool MovePluginMenu(CPluginMenu& menu, const CString& store);
     // The preview's line for one settings group.
     void PrintGroupPreview(const CString& group, const KeyValueCounts& counts, bool removed) const;
+    std::vector<std::function<void()>> m_pendingRegistryDeletions;
+
     // Takes the run lock of `path` (RunLock.h); false, with the run stopped
     // as busy, when another run holds it.
     bool TakeRunLockOrStop(const char* scope, const char* kind, const CString& path);

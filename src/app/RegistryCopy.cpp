@@ -285,8 +285,10 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
             CountPreviewDataPathRecord(counts);
 
         bool removed = bWritten && !keepForLoss && !(IsKeptGroup(group) && !m_bRemoveSource) &&
-                       EnsureRegistryBackup() &&
-                       (m_bPreview || RegDeleteKeyA(hAppKey, group) == ERROR_SUCCESS);
+                       EnsureRegistryBackup();
+        // Nothing leaves the registry before the run's files are in place.
+        if (removed && !m_bPreview)
+            DeleteGroupLater(hAppKey, group);
         m_account.NoteKey(removed, counts.copied, counts.byType);
         if (m_bPreview)
             PrintGroupPreview(group, counts, removed);

@@ -27,6 +27,10 @@
 #undef GetProfileInt
 #undef WriteProfileInt
 
+// File and registry calls pass through the layer that keeps the run's files
+// apart until the end of the run.
+#include "platform/windows/RedirectedCalls.h"
+
 #else // !_WIN32
 
 // ---- basic types (sizes as on 64-bit Windows) ------------------------------

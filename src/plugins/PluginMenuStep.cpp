@@ -117,8 +117,11 @@ bool CCorvaneApp::MovePluginMenu(CPluginMenu& menu, const CString& store) {
         return false;
     if (m_bPreview)
         return true;
-    menu.m_hRootKey = HKEY_CURRENT_USER;
-    menu.m_strStore = store;
-    menu.ClearStore();
-    return !KeyExists(HKEY_CURRENT_USER, store);
+    DeleteFromRegistryLater([store] {
+        CPluginMenu tree;
+        tree.m_hRootKey = HKEY_CURRENT_USER;
+        tree.m_strStore = store;
+        tree.ClearStore();
+    });
+    return true;
 }

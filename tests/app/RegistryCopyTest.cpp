@@ -70,6 +70,14 @@ class RegistryCopy : public AppFixture {
     void SetNumber(const char* group, const char* name, DWORD number) {
         SetValue(group, name, REG_DWORD, &number, sizeof number);
     }
+    bool HasValue(const char* group, const char* name) {
+        HKEY key = nullptr;
+        if (RegOpenKeyA(m_appKey, group, &key) != ERROR_SUCCESS)
+            return false;
+        bool found = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == 0;
+        RegCloseKey(key);
+        return found;
+    }
     bool GroupExists(const char* group) {
         HKEY key = nullptr;
         if (RegOpenKeyA(m_appKey, group, &key) != ERROR_SUCCESS)
@@ -77,8 +85,14 @@ class RegistryCopy : public AppFixture {
         RegCloseKey(key);
         return true;
     }
-    // Runs the copy; returns its standard output.
+    // Runs the copy and then the registry deletions it asked for, as the run
+    // does at its end; returns the standard output.
     std::string Copy() {
+        std::string output = CopyWithoutDeletions();
+        theApp.DeletePendingRegistryKeys();
+        return output;
+    }
+    std::string CopyWithoutDeletions() {
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         theApp.CopyRegistryToIni(m_appKey);
@@ -114,6 +128,42 @@ TEST_F(RegistryCopy, ValuesAreMappedToIniTextAndTheGroupLeavesTheRegistry) {
     EXPECT_EQ(m_errors, "");
 }
 
+TEST_F(RegistryCopy, CopiedGroupsLeaveTheRegistryOnlyWithTheRunsDeletions) {
+    SetText("Audio", "Device", "X");
+    SetText("Load", "Bank", "1");
+    theApp.m_bRemoveSource = TRUE;
+
+    CopyWithoutDeletions();
+    EXPECT_EQ(MainFile(), "[Audio]\r\nDevice=X\r\n[Load]\r\nBank=1\r\n");
+    EXPECT_TRUE(GroupExists("Audio"));
+    EXPECT_TRUE(GroupExists("Load"));
+    EXPECT_TRUE(FileExists(BackupFile()));
+
+    theApp.DeletePendingRegistryKeys();
+    EXPECT_FALSE(GroupExists("Audio"));
+    EXPECT_FALSE(GroupExists("Load"));
+    // The group of "DataPath" is emptied but for it: the run never leaves
+    // the registry without its data folder.
+    SetText("Settings", "DataPath", "D:\\Data");
+    SetText("Settings", "Skin", "Dark");
+    SetText("Window", "Left", "1");
+    SetText("Window\\Inner", "Top", "2");
+    Copy();
+    EXPECT_TRUE(HasValue("Settings", "DataPath"));
+    EXPECT_FALSE(HasValue("Settings", "Skin"));
+    // A group with sub-keys stays whole, the group of "DataPath" too.
+    SetText("Settings", "Skin", "Dark");
+    SetText("Settings\\Inner", "Top", "2");
+    Copy();
+    EXPECT_TRUE(HasValue("Settings", "Skin"));
+    EXPECT_TRUE(HasValue("Window", "Left"));
+
+    // Carried out once: a second call has nothing left to do.
+    SetText("Audio", "Device", "Y");
+    theApp.DeletePendingRegistryKeys();
+    EXPECT_TRUE(GroupExists("Audio"));
+}
+
 TEST_F(RegistryCopy, KeepLeavesSettingsAndLoadInAnyCase) {
     for (bool keep : {true, false}) {
         SCOPED_TRACE(keep ? "keep" : "remove");
@@ -123,7 +173,7 @@ TEST_F(RegistryCopy, KeepLeavesSettingsAndLoadInAnyCase) {
         SetText("Settings2", "A", "1");
         theApp.m_bRemoveSource = keep ? FALSE : TRUE;
         Copy();
-        EXPECT_EQ(GroupExists("Settings"), keep);
+        EXPECT_EQ(HasValue("Settings", "Skin"), keep);
         EXPECT_EQ(GroupExists("Load"), keep);
         EXPECT_FALSE(GroupExists("Audio"));
         EXPECT_FALSE(GroupExists("Settings2"));

@@ -33,10 +33,12 @@ class PluginMenuStep : public PluginRegistryTest {
         PluginRegistryTest::TearDown();
     }
 
-    // Runs the step; its standard output.
+    // Runs the step and the registry deletions it asked for, as the run does
+    // at its end; its standard output.
     static std::string RunStep() {
         testing::internal::CaptureStdout();
         theApp.AutocorrectPluginMenu();
+        theApp.DeletePendingRegistryKeys();
         fflush(stdout);
         return testing::internal::GetCapturedStdout();
     }
@@ -63,6 +65,21 @@ TEST_F(PluginMenuStep, MenuMovesIntoTheDataFolder) {
     EXPECT_FALSE(KeyExists(Store()));
     EXPECT_EQ(ValueCount(AppKey() + "\\Settings"), 1);
     EXPECT_EQ(theApp.m_backupState, CCorvaneApp::BackupState::written);
+}
+
+TEST_F(PluginMenuStep, TheTreeLeavesTheRegistryOnlyWithTheRunsDeletions) {
+    SetString(Store(), "0:Synth", "C:\\VST\\Synth.dll");
+    SetString(Below("Fx\\Deep"), "0:Echo", "C:\\VST\\Echo.dll");
+
+    testing::internal::CaptureStdout();
+    theApp.AutocorrectPluginMenu();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_TRUE(FileExists(IniFile()));
+    EXPECT_EQ(ValueCount(Store()), 1);
+    EXPECT_EQ(ValueCount(Below("Fx\\Deep")), 1);
+
+    theApp.DeletePendingRegistryKeys();
+    EXPECT_FALSE(KeyExists(Store()));
 }
 
 TEST_F(PluginMenuStep, FailedSaveKeepsTheRegistryTreeAndSaysSo) {
