@@ -2,6 +2,7 @@
 #include "app/CorvaneApp.h"
 
 #include "app/CommandLine.h"
+#include "platform/RunEnvironment.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -36,12 +37,8 @@ BOOL CCorvaneApp::InitInstance() {
 
     CMyCommandLineInfo commandLine;
     ParseCommandLine(commandLine);
-    if (commandLine.m_bShowHelp) {
-        // Help changes nothing: no registry, no file.
-        fputs(UsageText(), stdout);
-        m_runStop = RunStop::helpShown;
+    if (StopsBeforeReading(commandLine))
         return TRUE;
-    }
     m_strSectionPrefix = commandLine.m_strSectionPrefix;
     m_bRemoveSource = commandLine.m_bRemoveSource;
 
@@ -51,6 +48,9 @@ BOOL CCorvaneApp::InitInstance() {
     free(const_cast<char*>(m_pszAppName));
     m_pszAppName = HeapCopy(commandLine.m_strAppName);
     m_strAppKeyPath = CString("Software\\") + m_pszRegistryKey + "\\" + m_pszAppName;
+    if (StopsWithNothingToConvert())
+        return TRUE;
+    m_strGivenDataPath = runenv::ExpandTypedPath(commandLine.m_strDataPath.str());
     // The registry-mode pair, restored for one write after the copy.
     const char* registryKey = m_pszRegistryKey;
     const char* registryProfile = m_pszProfileName;
@@ -59,7 +59,9 @@ BOOL CCorvaneApp::InitInstance() {
     CString oldDataPath = GetProfileString(m_strSettings, "DataPath", "");
 
     // The data folder; every file of the run goes there.
+    m_bFirstLookup = TRUE;
     CString dataPath = GetDataPath(nullptr, nullptr);
+    m_bFirstLookup = FALSE;
     if (dataPath.IsEmpty()) {
         // Nothing has been written or deleted yet: stop here.
         m_runStop = RunStop::dataFolderFailed;
@@ -72,7 +74,8 @@ BOOL CCorvaneApp::InitInstance() {
     }
     m_strDataPath = dataPath;
     CString appIniName = CString(m_pszAppName) + ".ini";
-    CString mainSettingsFile = dataPath + "\\" + appIniName;
+    CString mainSettingsFile =
+        dataPath + CString(std::string(1, runenv::PathSeparator())) + appIniName;
 
     // INI mode: the profile functions work on the main settings file.
     char* iniProfile = HeapCopy(mainSettingsFile);

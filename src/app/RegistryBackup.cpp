@@ -1,4 +1,5 @@
 #include "app/RegistryBackup.h"
+#include "platform/RunEnvironment.h"
 
 #include "app/CorvaneApp.h"
 #include "platform/RegExportFormat.h"
@@ -140,8 +141,8 @@ NewFileWriter::~NewFileWriter() {
 // `folder`, one key at a time. A key that is not there needs no backup.
 bool CCorvaneApp::WriteRegistryBackup(const CString& keyPath, const CString& folder,
                                       CString& error) {
-    CString name =
-        NextFreeBackupName(folder + "\\" + (m_pszAppName ? m_pszAppName : "") + "-registry-backup");
+    CString name = NextFreeBackupName(folder + CString(std::string(1, runenv::PathSeparator())) +
+                                      (m_pszAppName ? m_pszAppName : "") + "-registry-backup");
     NewFileWriter file;
     regfile::RegExportWriter writer;
     bool created = false;

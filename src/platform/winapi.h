@@ -298,6 +298,8 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                         LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                         LPBOOL lpUsedDefaultChar);
+// The system's 8-bit code page: CP_UTF8 here.
+UINT GetACP(void);
 
 // C runtime names of the Windows C library.
 int _mkdir(const char* path);

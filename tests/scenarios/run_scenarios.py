@@ -16,6 +16,7 @@ Each scenario is a folder:
   expected.stderr     optional: the exact standard error
   description         one line: what the scenario shows
   data-before/        optional: files put into the data folder before the run
+  prog-before/        optional: files put beside the program before the run
   expected-restored.reg  optional: the registry after the run once every
                       registry backup in the data folder has been imported
                       (in name order), compared like expected.reg; under Wine
@@ -26,6 +27,10 @@ Placeholders in registry.reg, stdin, args and every expected file:
   %PROG%      the program folder as the program sees it
   %DATA_REG%  %DATA% with its backslashes doubled, for quoted .reg strings
   %PROG_REG%  the same for %PROG%
+  %SEP%       the separator of the paths the program builds: "\\" on Windows, "/" on Linux
+  %SEP_REG%   the same for quoted .reg strings
+  %VERSION%   the first line of the VERSION file at the top of the repository
+  %BUILD%     the build as the version line names it ("Linux build, code page 65001")
 
 Natively the registry is the file named by CORVANE_REGISTRY in a scratch folder.
 Under Wine the registry is loaded with "regedit /S" (after deleting
@@ -45,6 +50,8 @@ import tempfile
 import time
 
 BRAX = "hkey_current_user\\software\\brax"
+VERSION = open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                            "VERSION")).readline().strip()
 BACKUP_PATTERN = "*-registry-backup*.reg"
 TIMEOUT = 300
 
@@ -313,12 +320,16 @@ def text_diff(expected, actual, label):
 
 
 class Placeholders:
-    def __init__(self, data, prog):
+    def __init__(self, data, prog, runner):
         self.map = {
             "%DATA_REG%": data.replace("\\", "\\\\"),
             "%PROG_REG%": prog.replace("\\", "\\\\"),
             "%DATA%": data,
             "%PROG%": prog,
+            "%SEP_REG%": runner.separator.replace("\\", "\\\\"),
+            "%SEP%": runner.separator,
+            "%VERSION%": VERSION,
+            "%BUILD%": runner.build(),
         }
 
     def text(self, s):
@@ -346,6 +357,10 @@ def encode_reg(text):
 
 class NativeRunner:
     name = "native"
+    separator = "/"
+
+    def build(self):
+        return "Linux build, code page 65001"
 
     def __init__(self, exe):
         self.exe = os.path.abspath(exe)
@@ -383,6 +398,17 @@ class NativeRunner:
 
 class WineRunner:
     name = "wine"
+    separator = "\\"
+    code_page = None
+
+    def build(self):
+        # The code page Wine gives programs, read once from its registry.
+        if self.code_page is None:
+            done = self.wine(["reg", "query", "HKLM\\System\\CurrentControlSet\\Control\\Nls"
+                              "\\CodePage", "/v", "ACP"], cwd=tempfile.gettempdir())
+            found = re.search(rb"ACP\s+REG_SZ\s+(\d+)", done.stdout)
+            self.code_page = found.group(1).decode() if found else "?"
+        return "Windows build, code page " + self.code_page
 
     def __init__(self, exe, wrapper):
         self.exe = os.path.abspath(exe)
@@ -559,13 +585,14 @@ def run_scenario(runner, folder, recording=False):
             os.makedirs(d)
         prog_exe = os.path.join(prog_dir, runner.program_name())
         shutil.copy2(runner.exe, prog_exe)
-        ph = Placeholders(runner.visible(data_dir), runner.visible(prog_dir))
-        before = os.path.join(folder, "data-before")
-        for f in list_files(before):
-            target = os.path.join(data_dir, *f.split("/"))
-            os.makedirs(os.path.dirname(target), exist_ok=True)
-            with open(target, "wb") as out:
-                out.write(ph.bytes(read_optional(os.path.join(before, *f.split("/")))))
+        ph = Placeholders(runner.visible(data_dir), runner.visible(prog_dir), runner)
+        for before_name, into in (("data-before", data_dir), ("prog-before", prog_dir)):
+            before = os.path.join(folder, before_name)
+            for f in list_files(before):
+                target = os.path.join(into, *f.split("/"))
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                with open(target, "wb") as out:
+                    out.write(ph.bytes(read_optional(os.path.join(before, *f.split("/")))))
 
         reg_text = ph.text(decode_reg(read_optional(os.path.join(folder, "registry.reg"))))
         args_text = read_optional(os.path.join(folder, "args"), b"").decode("utf-8").strip()

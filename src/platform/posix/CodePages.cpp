@@ -205,3 +205,7 @@ extern "C" int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideC
     std::memcpy(lpMultiByteStr, out.data(), out.size());
     return static_cast<int>(out.size());
 }
+
+extern "C" UINT GetACP(void) {
+    return CP_UTF8;
+}
