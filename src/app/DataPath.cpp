@@ -120,10 +120,17 @@ CString CCorvaneApp::GetDataPath(const char* pszSubFolder, const char* pszFileNa
         // The program-side record is a convenience for the host: a program
         // folder that takes no file (as under Program Files) does not fail the run.
         CString programIni = programFolder + separator + m_pszAppName + ".ini";
-        if (!WritePrivateProfileStringA("Settings", "DataPath", path, programIni)) {
+        // Probed first: a write that is only cached would fail at the final save.
+        std::string refused = runenv::ProbeFolderWritable(programFolder.str());
+        if (refused.empty())
+            refused = runenv::ProbeFileReplaceable(programIni.str());
+        if (refused.empty() &&
+            !WritePrivateProfileStringA("Settings", "DataPath", path, programIni))
+            refused = runenv::SystemErrorText(GetLastError());
+        if (!refused.empty()) {
             fprintf(stderr,
                     "corvane-migrate: warning: the data folder is not recorded in \"%s\": %s\n",
-                    programIni.GetString(), runenv::SystemErrorText(GetLastError()).c_str());
+                    programIni.GetString(), refused.c_str());
             fflush(stderr);
         }
         WriteProfileString(m_strSettings, "DataPath", path);
