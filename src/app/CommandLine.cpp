@@ -116,8 +116,8 @@ const char* UsageText() {
            "  0  done; also after help or version, when there is nothing to convert, and\n"
            "     when the registry was already converted\n"
            "  1  framework start-up failed (the run still completed)\n"
-           "  2  the command line was not understood, or the application could not start;\n"
-           "     nothing was read or changed\n"
+           "  2  the command line was not understood, the /app= name is not a plain file\n"
+           "     name, or the application could not start; nothing was read or changed\n"
            "  3  COM could not be initialised; nothing was changed\n"
            "  4  stopped before changing anything: the registry file is missing or\n"
            "     unreadable, the data folder is missing or cannot be created, or a check\n"
@@ -125,5 +125,6 @@ const char* UsageText() {
            "     long)\n"
            "  5  the run ended, but writes failed or the results could not all be saved;\n"
            "     what was not moved stays where it was\n"
-           "  6  (Linux) another run is converting the same registry file; nothing changed\n";
+           "  6  another run is converting the same registry (file) or into the same data\n"
+           "     folder; nothing was changed\n";
 }

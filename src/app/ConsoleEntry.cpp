@@ -23,12 +23,20 @@ class EntryApp {
     int Failures() const { return m_app == &theApp ? theApp.m_nFailures : 0; }
     const char* StopMessage() const {
         if (m_app == &theApp && (theApp.m_runStop == CCorvaneApp::RunStop::dataFolderFailed ||
-                                 theApp.m_runStop == CCorvaneApp::RunStop::usageError))
+                                 theApp.m_runStop == CCorvaneApp::RunStop::usageError ||
+                                 theApp.m_runStop == CCorvaneApp::RunStop::badAppName ||
+                                 theApp.m_runStop == CCorvaneApp::RunStop::busy))
             return theApp.m_strStopMessage.GetString();
         return nullptr;
     }
     int StopExitCode() const {
-        return theApp.m_runStop == CCorvaneApp::RunStop::usageError ? exitUsage : exitStopped;
+        if (m_app == &theApp && theApp.m_runStop == CCorvaneApp::RunStop::usageError)
+            return exitUsage;
+        if (m_app == &theApp && theApp.m_runStop == CCorvaneApp::RunStop::badAppName)
+            return exitInitApplication;
+        if (m_app == &theApp && theApp.m_runStop == CCorvaneApp::RunStop::busy)
+            return exitBusy;
+        return exitStopped;
     }
 
   private:

@@ -26,15 +26,15 @@ enum ExitCode {
 // The arguments are not used: the command line comes from GetCommandLineA.
 int RunConsoleEntry(int argc, char** argv, char** envp);
 
-// The run of an application object once the framework has started: App has
-// InitApplication, InitInstance, ExitInstance, StopMessage (null, or why the
-// run stopped before it changed anything; one or more lines), StopExitCode (the
-// exit code of such a stop), SaveAll (writes everything the run
-// changed to disk; false when that failed) and Failures (the failed writes the
-// run reported). Messages go to `errors`.
 // Each line of `text` on `errors` after the program's name.
 void PrintErrorLines(FILE* errors, const char* text);
 
+// The run of an application object once the framework has started: App has
+// InitApplication, InitInstance, ExitInstance, StopMessage (null, or why the
+// run stopped before it changed anything; one or more lines), StopExitCode
+// (when App has it: the exit code for that stop, else 4), SaveAll (writes
+// everything the run changed to disk; false when that failed) and Failures (the
+// failed writes the run reported). Messages go to `errors`.
 template <class App> int RunApplication(App& app, bool frameworkReady, FILE* errors) {
     int exitCode = exitDone;
     if (!frameworkReady) {
@@ -53,7 +53,9 @@ template <class App> int RunApplication(App& app, bool frameworkReady, FILE* err
     fflush(stdout);
     if (const char* stop = app.StopMessage()) {
         PrintErrorLines(errors, stop);
-        return app.StopExitCode();
+        if constexpr (requires { app.StopExitCode(); })
+            return app.StopExitCode();
+        return exitStopped;
     }
     if (!saved || app.Failures() > 0) {
         if (!saved)

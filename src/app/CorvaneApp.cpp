@@ -1,8 +1,10 @@
 // The application object and the order of the conversion run.
 #include "app/CorvaneApp.h"
 
+#include "app/AppName.h"
 #include "app/CommandLine.h"
 #include "platform/RunEnvironment.h"
+#include "app/RunLock.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -19,9 +21,26 @@ char* HeapCopy(const char* text) {
     return strdup(text ? text : "");
 }
 
+// The absolute form of a folder path (itself when it has none).
+CString FullPathOf(const CString& path) {
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    return length > 0 && length < MAX_PATH ? CString(full) : path;
+}
+
 } // namespace
 
 CCorvaneApp::CCorvaneApp() = default;
+
+bool CCorvaneApp::TakeRunLockOrStop(const char* scope, const char* kind, const CString& path) {
+    if (TakeRunLock(RunLockName(scope, kind, path)) == RunLockResult::taken)
+        return true;
+    m_runStop = RunStop::busy;
+    m_strStopMessage.Format("%s: another run is converting it; nothing was changed. Run again "
+                            "when it has finished",
+                            path.GetString());
+    return false;
+}
 
 CCorvaneApp::~CCorvaneApp() {
     // The framework frees its profile name: it must not be the private profile.
@@ -39,6 +58,13 @@ BOOL CCorvaneApp::InitInstance() {
     ParseCommandLine(commandLine);
     if (StopsBeforeReading(commandLine))
         return TRUE;
+    if (const char* problem = AppNameProblem(commandLine.m_strAppName)) {
+        // The name becomes file names: nothing is read or written with a bad one.
+        m_runStop = RunStop::badAppName;
+        m_strStopMessage.Format("/app=%s: the application name %s; nothing was done",
+                                commandLine.m_strAppName.GetString(), problem);
+        return TRUE;
+    }
     m_strSectionPrefix = commandLine.m_strSectionPrefix;
     m_bRemoveSource = commandLine.m_bRemoveSource;
 
@@ -48,13 +74,15 @@ BOOL CCorvaneApp::InitInstance() {
     free(const_cast<char*>(m_pszAppName));
     m_pszAppName = HeapCopy(commandLine.m_strAppName);
     m_strAppKeyPath = CString("Software\\") + m_pszRegistryKey + "\\" + m_pszAppName;
-    if (StopsWithNothingToConvert())
-        return TRUE;
     m_strGivenDataPath = runenv::ExpandTypedPath(commandLine.m_strDataPath.str());
     // The registry-mode pair, restored for one write after the copy.
     const char* registryKey = m_pszRegistryKey;
     const char* registryProfile = m_pszProfileName;
 
+    if (!TakeRunLockOrStop("Local", "key", "HKEY_CURRENT_USER\\" + m_strAppKeyPath))
+        return TRUE;
+    if (StopsWithNothingToConvert())
+        return TRUE;
     HKEY hAppKey = GetAppRegistryKey();
     CString oldDataPath = GetProfileString(m_strSettings, "DataPath", "");
 
@@ -73,6 +101,11 @@ BOOL CCorvaneApp::InitInstance() {
         return TRUE;
     }
     m_strDataPath = dataPath;
+    if (!TakeRunLockOrStop("Global", "folder", FullPathOf(dataPath))) {
+        if (hAppKey)
+            RegCloseKey(hAppKey);
+        return TRUE;
+    }
     CString appIniName = CString(m_pszAppName) + ".ini";
     CString mainSettingsFile =
         dataPath + CString(std::string(1, runenv::PathSeparator())) + appIniName;

@@ -66,7 +66,9 @@ class CCorvaneApp : public CWinApp {
         versionShown,
         nothingToConvert, // no application key, or one a completed run left
         usageError,       // the command line was not understood (exit code 2)
-        dataFolderFailed  // no usable data folder, or a check before writing failed
+        dataFolderFailed, // no usable data folder, or a check before writing failed
+        badAppName,
+        busy
     };
     RunStop m_runStop = RunStop::none;
     // The message for standard error when the run stopped on a failure.
@@ -104,6 +106,10 @@ class CCorvaneApp : public CWinApp {
     // CheckBeforeFirstWrite for the run's files in `folder`; false with
     // m_strDataPathError set when it failed.
     bool CheckBeforeWrites(const CString& folder);
+    // Takes the run lock of `path` (RunLock.h); false, with the run stopped
+    // as busy, when another run holds it.
+    bool TakeRunLockOrStop(const char* scope, const char* kind, const CString& path);
+
     // Streams the backup of HKEY_CURRENT_USER\keyPath into `folder`.
     bool WriteRegistryBackup(const CString& keyPath, const CString& folder, CString& error);
 

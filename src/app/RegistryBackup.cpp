@@ -79,62 +79,33 @@ bool NewFileWriter::Create(const char* path, CString& error) {
                      static_cast<unsigned long>(ERROR_FILE_EXISTS));
         return false;
     }
-    // A temporary file left by an interrupted run is taken over.
-    CString temp = CString(path) + ".tmp";
-    m_file =
-        CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE) {
-        error.Format("cannot create %s (error %lu)", temp.GetString(),
-                     static_cast<unsigned long>(GetLastError()));
-        return false;
-    }
     m_path = path;
-    m_tempPath = temp;
-    return true;
+    if (m_temp.Create(path))
+        return true;
+    error.Format("cannot create a temporary file for %s (error %lu)", path,
+                 static_cast<unsigned long>(GetLastError()));
+    return false;
 }
 
 bool NewFileWriter::Write(const std::string& bytes, CString& error) {
-    DWORD written = 0;
-    if (m_file != INVALID_HANDLE_VALUE && bytes.size() <= 0xFFFFFFFFu &&
-        WriteFile(m_file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-        written == bytes.size())
+    if (m_temp.Write(bytes))
         return true;
     error.Format("cannot write %s (error %lu)", m_path.GetString(),
                  static_cast<unsigned long>(GetLastError()));
-    Abandon();
+    m_temp.Abandon();
     return false;
 }
 
 bool NewFileWriter::Commit(CString& error) {
-    if (m_file == INVALID_HANDLE_VALUE)
+    if (m_temp.Path().IsEmpty())
         return false;
-    bool flushed = FlushFileBuffers(m_file);
-    DWORD lastError = GetLastError();
-    bool closed = CloseHandle(m_file);
-    if (!closed)
-        lastError = GetLastError();
-    m_file = INVALID_HANDLE_VALUE;
-    // Without MOVEFILE_REPLACE_EXISTING: an earlier backup is never overwritten.
-    if (flushed && closed && MoveFileExA(m_tempPath, m_path, MOVEFILE_WRITE_THROUGH))
+    // Not over an existing file: an earlier backup is never overwritten.
+    if (m_temp.Close() && m_temp.MoveIntoPlace(false))
         return true;
-    if (flushed && closed)
-        lastError = GetLastError();
     error.Format("cannot write %s (error %lu)", m_path.GetString(),
-                 static_cast<unsigned long>(lastError));
-    DeleteFileA(m_tempPath);
+                 static_cast<unsigned long>(GetLastError()));
+    m_temp.Abandon();
     return false;
-}
-
-void NewFileWriter::Abandon() {
-    if (m_file == INVALID_HANDLE_VALUE)
-        return;
-    CloseHandle(m_file);
-    m_file = INVALID_HANDLE_VALUE;
-    DeleteFileA(m_tempPath);
-}
-
-NewFileWriter::~NewFileWriter() {
-    Abandon();
 }
 
 // Streams the export of HKEY_CURRENT_USER\keyPath into the next free backup name in

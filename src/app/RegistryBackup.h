@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/RegistryRead.h"
+#include "framework/TemporaryFile.h"
 
 #include <functional>
 #include <string>
@@ -27,21 +28,18 @@ SnapshotResult VisitRegistryTree(HKEY root, const char* rootName, const char* su
 // `base` + ".reg", or base + "-2.reg", "-3.reg" ... : the first name not in use.
 CString NextFreeBackupName(const CString& base);
 
-// A file that must not exist yet, written piece by piece to a temporary file
-// beside it ("<path>.tmp"), which Commit flushes to disk and renames to `path`
-// (never over an existing file). So `path` is never seen half written, even
-// after a crash. A file not committed is removed; `error` says what failed.
+// A file that must not exist yet, written piece by piece to a new temporary
+// file beside it (CTemporaryFile), which Commit flushes to disk and renames to
+// `path` (never over an existing file). So `path` is never seen half written,
+// even after a crash. A file not committed is removed; `error` says what
+// failed.
 class NewFileWriter {
   public:
     bool Create(const char* path, CString& error);
     bool Write(const std::string& bytes, CString& error);
     bool Commit(CString& error);
-    ~NewFileWriter();
 
   private:
-    void Abandon();
-
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CTemporaryFile m_temp;
     CString m_path;
-    CString m_tempPath;
 };

@@ -14,9 +14,10 @@
 //
 // Saving never leaves a half-written file: the text goes to a temporary file
 // beside the target, which is flushed and renamed over it. Readers therefore
-// always see either the old or the new file whole, on every platform. (On
-// Linux the new file is a new inode: a symbolic link at the target is replaced
-// by the file, and the file gets default permissions.) Opening is retried (20
+// always see either the old or the new file whole, on every platform. The
+// temporary file is a new one under an unpredictable name (CTemporaryFile); on
+// Linux the save follows the rules of every saved file (DurableFile.h: the
+// file keeps its mode, a link of the user stays). Opening is retried (20
 // attempts, 5 ms apart) to wait out another process that holds the file; on
 // Windows a reader holding the file also delays the rename, which is retried
 // the same way. The sharing modes used when opening are enforced by Windows; on

@@ -1,6 +1,6 @@
 #include "ini/IniFileIo.h"
 
-#include <cstdio>
+#include "framework/TemporaryFile.h"
 
 namespace ini_io {
 
@@ -19,33 +19,6 @@ bool OpenWithRetry(CFile& file, const char* path, UINT flags, int stopCause) {
     }
 }
 
-// Writes all bytes, in pieces that fit the count of one call.
-void WriteAll(CFile& file, const std::string& bytes) {
-    constexpr size_t kPiece = size_t(1) << 24;
-    for (size_t done = 0; done < bytes.size(); done += kPiece) {
-        size_t count = bytes.size() - done < kPiece ? bytes.size() - done : kPiece;
-        file.Write(bytes.data() + done, static_cast<UINT>(count));
-    }
-}
-
-// Writes the target itself: used only when no temporary name fits MAX_PATH.
-WriteResult WriteInPlace(const char* fullPath, const std::string& bytes) {
-    CFile file;
-    if (!OpenWithRetry(file, fullPath,
-                       CFile::modeCreate | CFile::modeWrite | CFile::shareDenyRead |
-                           CFile::modeNoInherit,
-                       CFileException::badPath))
-        return WriteResult::NotOpened;
-    try {
-        WriteAll(file, bytes);
-        file.Close();
-        return WriteResult::Written;
-    } catch (CException&) {
-        file.Abort();
-        return WriteResult::Failed;
-    }
-}
-
 } // namespace
 
 bool OpenForReading(CFile& file, const char* path) {
@@ -61,34 +34,20 @@ WriteResult ReplaceFile(const char* fullPath, const std::string& bytes) {
         return WriteResult::NotOpened;
     }
 
-    // One temporary name per process: a process saves one file at a time, and
-    // two processes never share a temporary file.
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".~%08lx.tmp",
-                  static_cast<unsigned long>(GetCurrentProcessId()));
-    std::string temp = std::string(fullPath) + suffix;
-    if (temp.size() >= MAX_PATH)
-        return WriteInPlace(fullPath, bytes);
-
-    CFile file;
-    if (!OpenWithRetry(file, temp.c_str(),
-                       CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive |
-                           CFile::modeNoInherit,
-                       CFileException::badPath))
+    // A new temporary file beside the target, never one that was there.
+    CTemporaryFile temp;
+    if (!temp.Create(fullPath))
         return WriteResult::NotOpened;
-    try {
-        WriteAll(file, bytes);
-        file.Flush();
-        file.Close();
-    } catch (CException&) {
-        file.Abort();
-        DeleteFileA(temp.c_str());
+    if (!temp.Write(bytes) || !temp.Close()) {
+        DWORD error = GetLastError();
+        temp.Abandon();
+        SetLastError(error);
         return WriteResult::Failed;
     }
 
     // On Windows a process reading the target refuses the rename for a moment.
     for (int attempt = 1;; ++attempt) {
-        if (MoveFileExA(temp.c_str(), fullPath, MOVEFILE_REPLACE_EXISTING))
+        if (temp.MoveIntoPlace(true))
             return WriteResult::Written;
         DWORD error = GetLastError();
         if (error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND ||
@@ -97,7 +56,7 @@ WriteResult ReplaceFile(const char* fullPath, const std::string& bytes) {
         Sleep(kRetryDelayMs);
     }
     DWORD error = GetLastError();
-    DeleteFileA(temp.c_str());
+    temp.Abandon();
     SetLastError(error);
     return WriteResult::Failed;
 }

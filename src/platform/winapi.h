@@ -285,10 +285,14 @@ DWORD ExpandEnvironmentStringsA(LPCSTR lpSrc, LPSTR lpDst, DWORD nSize);
 DWORD GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize);
 BOOL SetEnvironmentVariableA(LPCSTR lpName, LPCSTR lpValue);
 DWORD GetCurrentProcessId(void);
+// Named mutexes: on Linux a lock in a per-user lock file, held until the
+// handle closes or the process ends (NamedMutex.cpp).
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCSTR lpName);
 
 // COM (ole32).
 HRESULT CoInitialize(LPVOID pvReserved);
 void CoUninitialize(void);
+HRESULT CoCreateGuid(GUID* pguid);
 int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax);
 HRESULT IIDFromString(LPCOLESTR lpsz, LPIID lpiid);
 

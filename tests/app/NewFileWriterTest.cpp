@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 using testing_support::FileExists;
@@ -30,8 +31,8 @@ struct WriterCase {
 TEST(NewFileWriter, TheFileAppearsOnlyWholeAndNeverOverAnother) {
     const WriterCase cases[] = {
         {"a new file", nullptr, nullptr, true, nullptr, true, "first second"},
-        {"an interrupted run's temporary file is taken over", nullptr, "torn", true, nullptr, true,
-         "first second"},
+        {"a file at a name a temporary once had is left alone", nullptr, "planted", true, nullptr,
+         true, "first second"},
         {"not committed: nothing stays", nullptr, nullptr, false, nullptr, false, nullptr},
         {"the name is taken: nothing is written", "earlier", nullptr, true, nullptr, false,
          "earlier"},
@@ -67,6 +68,14 @@ TEST(NewFileWriter, TheFileAppearsOnlyWholeAndNeverOverAnother) {
         if (c.after) {
             EXPECT_EQ(ReadFileBytes(path), c.after);
         }
-        EXPECT_FALSE(FileExists(temp));
+        // Nothing else stays in the folder: the temporary had a name of its own.
+        int others = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            others += entry.path().string() != path && entry.path().string() != temp;
+        EXPECT_EQ(others, 0);
+        EXPECT_EQ(FileExists(temp), c.tempBefore != nullptr);
+        if (c.tempBefore) {
+            EXPECT_EQ(ReadFileBytes(temp), c.tempBefore);
+        }
     }
 }

@@ -55,8 +55,7 @@ FIRST_BACKUP = "data/Corvane-registry-backup.reg"
 INTERRUPTED = 86  # the exit code of a process ended by the switch
 TIMEOUT = 60
 # Temporary files of the savers, which a killed process leaves behind.
-TEMPORARY_PATTERNS = [r"^\..+\.\d+\.\d+\.tmp$", r"^.+\.~[0-9a-f]{8}\.tmp$", r"^.+\.tmp-\d+$",
-                      r"^.+\.reg\.tmp$", r"^.+\.commit\.tmp$"]
+TEMPORARY_PATTERNS = [r"^\..+\.\d+\.[0-9a-f]{16}\.tmp$", r"^.+\.[0-9a-f]{16}\.tmp$"]
 # The journal of a save of several files that has not been completed yet.
 JOURNAL = "HKCU.reg.commit"
 # Lines that tell the user something went wrong.
@@ -194,7 +193,7 @@ def journal_temporaries(case):
         return set()
     with open(path, "rb") as f:
         lines = case.normalised(f.read()).decode(errors="replace").split("\n")
-    return {os.path.basename(line) for line in lines[0:-2:2]}
+    return {os.path.basename(line) for line in lines[1:-2:2]}
 
 
 def whole_file_problems(case, clean, interrupted, runs=1):

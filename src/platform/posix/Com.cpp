@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <sys/random.h>
 
 namespace {
 
@@ -94,5 +95,21 @@ extern "C" HRESULT IIDFromString(LPCOLESTR lpsz, LPIID lpiid) {
         guid.Data4[i] = static_cast<uint8_t>(value);
     }
     *lpiid = guid;
+    return S_OK;
+}
+
+// A version 4 GUID: 122 bits from the kernel's random source.
+extern "C" HRESULT CoCreateGuid(GUID* pguid) {
+    if (!pguid)
+        return E_INVALIDARG;
+    unsigned char bytes[16];
+    if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes))
+        return E_FAIL;
+    bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);
+    std::memcpy(&pguid->Data1, bytes, 4);
+    std::memcpy(&pguid->Data2, bytes + 4, 2);
+    std::memcpy(&pguid->Data3, bytes + 6, 2);
+    std::memcpy(pguid->Data4, bytes + 8, 8);
     return S_OK;
 }

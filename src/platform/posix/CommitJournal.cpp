@@ -1,7 +1,8 @@
 #include "platform/posix/CommitJournal.h"
 
+#include "platform/posix/ContentHash.h"
+#include "platform/posix/DurableFile.h"
 #include "platform/posix/FaultInjection.h"
-#include "platform/posix/ProfileDisk.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,12 +17,24 @@
 namespace posix::commit {
 namespace {
 
-const char kEndLine[] = "end";
+const char kHeaderLine[] = "corvane-migrate commit journal";
+const char kEndWord[] = "end ";
+
+using Renames = std::vector<std::pair<std::string, std::string>>; // temporary, target
+
+// The check that ends a journal: the hash of every byte before it.
+std::string CheckOf(std::string_view text) {
+    ContentHash hash;
+    hash.Add(text);
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash.Value()));
+    return digits;
+}
 
 struct State {
     std::string journalPath;
     bool active = false;
-    std::vector<std::pair<std::string, std::string>> renames; // temporary, target
+    Renames renames;
 };
 
 State& Current() {
@@ -29,42 +42,9 @@ State& Current() {
     return *state;
 }
 
-// Saves `text` as `path` whole: temporary file, flush, rename. 0 or errno.
-int SaveWhole(const std::string& path, const std::string& text) {
-    std::string temporary = path + ".tmp";
-    int fd = fault::Open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return errno;
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t put = fault::Write(fd, text.data() + done, text.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put < 0) {
-            int error = errno;
-            close(fd);
-            unlink(temporary.c_str());
-            return error;
-        }
-        done += static_cast<size_t>(put);
-    }
-    if (fault::Fsync(fd) != 0 || close(fd) != 0) {
-        int error = errno;
-        unlink(temporary.c_str());
-        return error;
-    }
-    if (fault::Rename(temporary.c_str(), path.c_str()) != 0) {
-        int error = errno;
-        unlink(temporary.c_str());
-        return error;
-    }
-    profile::SyncFolderOf(path);
-    return 0;
-}
-
 // Does the renames from `first` on, in order; stops at the first failure.
 // The number done, with the errno of the failure in `error` (else 0).
-size_t DoRenames(const std::vector<std::pair<std::string, std::string>>& renames, int& error) {
+size_t DoRenames(const Renames& renames, int& error) {
     error = 0;
     size_t done = 0;
     for (const auto& [temporary, target] : renames) {
@@ -74,33 +54,55 @@ size_t DoRenames(const std::vector<std::pair<std::string, std::string>>& renames
             error = errno;
             return done;
         }
-        profile::SyncFolderOf(target);
+        durable::SyncFolderOf(target);
         ++done;
     }
     return done;
 }
 
-// The journal's renames; false when it is not whole (then it was never used:
-// it is saved whole before any rename).
-bool ParseJournal(const std::string& text,
-                  std::vector<std::pair<std::string, std::string>>& renames) {
+// The renames of a journal this program wrote. False for any other text:
+// one not whole (then it was never used: it is saved whole before any
+// rename), one whose check does not match, or one naming anything but
+// temporaries of this program beside the files they replace.
+bool ParseJournal(const std::string& text, Renames& renames) {
+    std::vector<std::string_view> lines;
     size_t pos = 0;
-    std::vector<std::string> lines;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
         if (end == std::string::npos)
             return false;
-        lines.push_back(text.substr(pos, end - pos));
+        lines.push_back(std::string_view(text).substr(pos, end - pos));
         pos = end + 1;
     }
-    if (lines.empty() || lines.back() != kEndLine || (lines.size() - 1) % 2 != 0)
+    if (lines.size() < 2 || lines.front() != kHeaderLine || (lines.size() - 2) % 2 != 0)
         return false;
-    for (size_t i = 0; i + 1 < lines.size(); i += 2)
-        renames.emplace_back(lines[i], lines[i + 1]);
+    std::string_view last = lines.back();
+    size_t checked = text.size() - last.size() - 1;
+    if (last.substr(0, 4) != kEndWord ||
+        last.substr(4) != CheckOf(std::string_view(text).substr(0, checked)))
+        return false;
+    for (size_t i = 1; i + 1 < lines.size(); i += 2) {
+        std::string temporary(lines[i]);
+        std::string target(lines[i + 1]);
+        if (target.empty() || target[0] != '/' || !durable::IsTemporaryOf(temporary, target))
+            return false;
+        // A temporary still there must be a file of the user running this program.
+        struct stat st;
+        if (lstat(temporary.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || st.st_uid != geteuid()))
+            return false;
+        renames.emplace_back(std::move(temporary), std::move(target));
+    }
     return true;
 }
 
 } // namespace
+
+std::string JournalText(const Renames& renames) {
+    std::string text = std::string(kHeaderLine) + "\n";
+    for (const auto& [temporary, target] : renames)
+        text += temporary + "\n" + target + "\n";
+    return text + kEndWord + CheckOf(text) + "\n";
+}
 
 void SetJournalPath(const std::string& journalPath) {
     Current().journalPath = journalPath;
@@ -132,17 +134,15 @@ bool Defer(const std::string& temporary, const std::string& target) {
 int Finish() {
     State& state = Current();
     state.active = false;
-    std::vector<std::pair<std::string, std::string>> renames;
+    Renames renames;
     renames.swap(state.renames);
     if (renames.empty())
         return 0;
     bool journaled = renames.size() > 1;
     if (journaled) {
-        std::string text;
-        for (const auto& [temporary, target] : renames)
-            text += temporary + "\n" + target + "\n";
-        text += std::string(kEndLine) + "\n";
-        if (int error = SaveWhole(state.journalPath, text)) {
+        struct stat written;
+        if (int error =
+                durable::SaveWhole(state.journalPath, JournalText(renames), false, written)) {
             // The renames alone still keep every deletion behind the data
             // copied out of it (the store comes last); only a crash among
             // them would leave some files old and some new.
@@ -167,9 +167,16 @@ int Finish() {
 }
 
 int RecoverInterruptedCommit(const std::string& journalPath) {
-    int fd = open(journalPath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a file of the user running this program, reached by its own name.
+    int fd = open(journalPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return 0;
+        return errno == ENOENT ? 0 : kNotAJournal;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() ||
+        st.st_size > kLargestJournal) {
+        close(fd);
+        return kNotAJournal;
+    }
     std::string text;
     char buffer[4096];
     ssize_t got;
@@ -177,15 +184,14 @@ int RecoverInterruptedCommit(const std::string& journalPath) {
         if (got > 0)
             text.append(buffer, static_cast<size_t>(got));
     close(fd);
-    std::vector<std::pair<std::string, std::string>> renames;
-    if (ParseJournal(text, renames)) {
-        int error = 0;
-        DoRenames(renames, error);
-        if (error != 0)
-            return error;
-    }
+    Renames renames;
+    if (!ParseJournal(text, renames))
+        return kNotAJournal;
+    int error = 0;
+    DoRenames(renames, error);
+    if (error != 0)
+        return error;
     fault::Unlink(journalPath.c_str());
-    unlink((journalPath + ".tmp").c_str()); // a journal never finished: never used
     return 0;
 }
 

@@ -10,6 +10,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace posix::commit {
 
@@ -42,7 +44,14 @@ int Finish();
 // Completes the renames of a journal that an interrupted run left (their
 // temporary files that are still there are renamed over their targets, in
 // order) and removes it. 0, or the errno of a rename that failed; the journal
-// then stays.
+// then stays. kNotAJournal, with nothing done, for a file this program did not
+// write: not a plain file of the user running it, a check that does not match
+// its text, or a name that is not a temporary of this program beside the file
+// it replaces.
+constexpr int kNotAJournal = -1;
+// The journal's text for these renames (temporary, target), as Finish saves it.
+std::string JournalText(const std::vector<std::pair<std::string, std::string>>& renames);
+constexpr long kLargestJournal = 1 << 20;
 int RecoverInterruptedCommit(const std::string& journalPath);
 
 } // namespace posix::commit

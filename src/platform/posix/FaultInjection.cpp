@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@ struct Settings {
     bool active = false;      // any variable set: count
     unsigned long failAt = 0; // 0: nothing fails
     bool exitMode = false;    // end the process instead of failing
+    bool stopMode = false;    // stop the process at every operation from failAt on
     int countFd = -1;         // where the count is kept, or -1
 };
 
@@ -36,6 +38,7 @@ Settings ReadSettings() {
     const char* countFile = std::getenv("CORVANE_FAULT_COUNT");
     settings.failAt = ParseCount(at);
     settings.exitMode = mode && std::strcmp(mode, "exit") == 0;
+    settings.stopMode = mode && std::strcmp(mode, "stop") == 0;
     if (countFile && *countFile)
         settings.countFd =
             open(countFile, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
@@ -83,6 +86,10 @@ bool Inject(Operation operation) {
     unsigned long count = ++g_count;
     if (settings.countFd >= 0)
         KeepCount(settings.countFd, count);
+    if (settings.stopMode && settings.failAt != 0 && count >= settings.failAt) {
+        raise(SIGSTOP); // the test looks at the files, then lets the operation go on
+        return false;
+    }
     if (count != settings.failAt)
         return false;
     if (settings.exitMode)

@@ -11,6 +11,10 @@
 //   CORVANE_FAULT_MODE=exit  the process ends at once at that operation
 //                            (_exit, nothing flushed), like a killed process;
 //                            exit code kInterruptedExitCode
+//   CORVANE_FAULT_MODE=stop  the process stops itself (SIGSTOP) before that
+//                            operation and every later one, and goes on with
+//                            it when continued: a test looks at or changes
+//                            the files at each step of a run
 //   CORVANE_FAULT_COUNT=FILE the number of operations so far is kept in FILE
 //                            (rewritten at each operation, so it is right even
 //                            after an interruption); "-" writes it to standard

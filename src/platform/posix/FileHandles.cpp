@@ -16,7 +16,9 @@
 //    succeeds without the check), for files this process may not read (the
 //    records need a readable descriptor), and FILE_SHARE_DELETE: renaming or
 //    deleting an open file succeeds as POSIX allows.
+#include "platform/posix/DurableFile.h"
 #include "platform/posix/FaultInjection.h"
+#include "platform/posix/NamedMutex.h"
 #include "platform/posix/NativePath.h"
 #include "platform/winapi.h"
 
@@ -25,6 +27,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_set>
@@ -121,8 +124,12 @@ int OpenDescriptor(const std::string& path, int accessFlags, DWORD disposition, 
     created = false;
     for (;;) {
         if (disposition == CREATE_NEW) {
-            int fd = open(path.c_str(), accessFlags | common | O_CREAT | O_EXCL, 0666);
+            // Made, never opened: a name already taken (a link included) fails.
+            // Private until MoveFileExA gives it its final name (DurableFile.h).
+            int fd = open(path.c_str(), accessFlags | common | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
             created = fd >= 0;
+            if (created)
+                posix::durable::MarkFresh(path);
             return fd;
         }
         int fd = open(path.c_str(), accessFlags | common);
@@ -280,22 +287,16 @@ extern "C" BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesTo
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    DWORD done = 0;
-    const auto* in = static_cast<const char*>(lpBuffer);
-    while (done < nNumberOfBytesToWrite) {
-        ssize_t put = posix::fault::Write(file->fd, in + done, nNumberOfBytesToWrite - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            SetLastError(errno == EIO ? ERROR_WRITE_FAULT : posix::Win32ErrorFromErrno(errno));
-            if (lpNumberOfBytesWritten)
-                *lpNumberOfBytesWritten = done;
-            return FALSE;
-        }
-        done += static_cast<DWORD>(put);
+    // A failure after part of the bytes leaves that part written, as on Windows;
+    // the count reported is then the whole request or nothing.
+    int error = posix::durable::WriteAll(
+        file->fd, std::string_view(static_cast<const char*>(lpBuffer), nNumberOfBytesToWrite));
+    if (error != 0) {
+        SetLastError(error == EIO ? ERROR_WRITE_FAULT : posix::Win32ErrorFromErrno(error));
+        return FALSE;
     }
     if (lpNumberOfBytesWritten)
-        *lpNumberOfBytesWritten = done;
+        *lpNumberOfBytesWritten = nNumberOfBytesToWrite;
     return TRUE;
 }
 
@@ -393,6 +394,8 @@ extern "C" BOOL CloseHandle(HANDLE hObject) {
         }
     }
     if (!file) {
+        if (posix::CloseMutexHandle(hObject))
+            return TRUE;
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }

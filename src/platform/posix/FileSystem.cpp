@@ -1,5 +1,6 @@
 // Names in the file system: MoveFileExA, DeleteFileA, CreateDirectoryA,
 // GetFileAttributesA/ExA, GetFullPathNameA, GetTempPathA and _mkdir.
+#include "platform/posix/DurableFile.h"
 #include "platform/posix/FaultInjection.h"
 #include "platform/posix/NativePath.h"
 #include "platform/posix/ProfileDisk.h"
@@ -61,6 +62,27 @@ DWORD CopyOut(const std::string& text, LPSTR buffer, DWORD size) {
     return static_cast<DWORD>(text.size());
 }
 
+// A file this process made with CreateFileA(CREATE_NEW) takes its final name
+// as every saved file does: final mode, the rule for links, folder flushed.
+BOOL InstallFresh(const std::string& from, const std::string& to, DWORD flags) {
+    std::string target;
+    int error = posix::durable::ResolveFinalName(to, target);
+    if (error == 0 && chmod(from.c_str(), posix::durable::FinalModeFor(target)) != 0)
+        error = errno;
+    if (error == 0)
+        error = posix::durable::Rename(from, target, (flags & MOVEFILE_REPLACE_EXISTING) != 0);
+    if (error != 0) {
+        if (error == EEXIST)
+            SetLastError(ERROR_ALREADY_EXISTS);
+        else
+            posix::SetLastErrorFromErrno(error, to);
+        return FALSE;
+    }
+    posix::durable::Forget(from);
+    posix::durable::SyncFolderOf(target);
+    return TRUE;
+}
+
 } // namespace
 
 extern "C" BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
@@ -73,6 +95,8 @@ extern "C" BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWO
         return FALSE;
     std::string from = posix::NativePath(lpExistingFileName);
     std::string to = posix::NativePath(lpNewFileName);
+    if (posix::durable::IsFresh(from))
+        return InstallFresh(from, to, dwFlags);
     struct stat source;
     if (lstat(from.c_str(), &source) != 0) {
         posix::SetLastErrorFromErrno(errno, from);
@@ -141,6 +165,7 @@ extern "C" BOOL DeleteFileA(LPCSTR lpFileName) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
+    posix::durable::Forget(path);
     if (posix::fault::Unlink(path.c_str()) != 0) {
         posix::SetLastErrorFromErrno(errno, path);
         return FALSE;

@@ -241,18 +241,27 @@ DWORD ProfileCache::SaveFile(CachedProfile& file) {
     ReplaceResult result = ReplaceFile(file.path, bytes, file.stamp);
     if (!result.ok) {
         file.saveErrno = result.error;
+        if (result.changedBehind)
+            return ERROR_SHARING_VIOLATION;
         return Win32ErrorFromErrno(result.error, file.path);
     }
-    if (result.changedBehind)
-        std::fprintf(stderr,
-                     "%s: warning: %s was changed by another program since it was read; "
-                     "it is replaced\n",
-                     ProgramName(), file.path.c_str());
     file.stamp = result.stamp;
     file.diskHash = HashBytes(bytes);
     file.recent = false; // our own save: trusted
     file.dirty = false;
     return ERROR_SUCCESS;
+}
+
+const CachedProfile* ProfileCache::ChangedOnDisk() const {
+    for (const CachedProfile* file : m_order) {
+        if (!file->dirty)
+            continue;
+        // A file removed meanwhile is made again: no one's text is lost.
+        PathState state = InspectPath(file->path);
+        if (state.kind == PathKind::File && state.stamp != file->stamp)
+            return file;
+    }
+    return nullptr;
 }
 
 DWORD ProfileCache::Save(const char* fileName) {
@@ -266,6 +275,18 @@ DWORD ProfileCache::Save(const char* fileName) {
 }
 
 DWORD ProfileCache::SaveAll(bool report) {
+    // One file changed by someone else since it was read stops the whole save:
+    // replacing it would lose their change, and saving the others without it
+    // (or the registry after them) would lose what it was to receive.
+    if (const CachedProfile* changed = ChangedOnDisk()) {
+        if (report && !m_reportedChange)
+            std::fprintf(stderr,
+                         "%s: error: %s was changed by another program during the run; nothing "
+                         "was saved, every value is where it was before. Convert again.\n",
+                         ProgramName(), changed->path.c_str());
+        m_reportedChange = m_reportedChange || report;
+        return ERROR_SHARING_VIOLATION;
+    }
     DWORD first = ERROR_SUCCESS;
     for (CachedProfile* file : m_order) {
         if (!file->dirty)

@@ -15,9 +15,12 @@
 // - A file with unsaved changes is this process's until they are saved: the
 //   disk is not looked at for it, so a change made there meanwhile never throws
 //   them away (under Windows, where every call writes the file, the next call
-//   would overwrite most of it anyway). Its save says on standard error that
-//   the file was changed or removed meanwhile, and replaces it; a save that
-//   fails (its folder gone, say) keeps the changes for a later save.
+//   would overwrite most of it anyway). Its save finds that the file was
+//   changed meanwhile and does not replace it (ERROR_SHARING_VIOLATION; a
+//   file removed meanwhile is made again);
+//   SaveAll then saves no file at all and says so (the registry store, saved
+//   after it, is skipped as well), so every value stays where it was; a save
+//   that fails (its folder gone, say) keeps the changes for a later save.
 // - The first change to a file that does not exist makes it, empty, at the
 //   call; its text is written when the file is saved. Changed files are saved
 //   by WritePrivateProfileStringA(NULL, NULL, NULL, file), by the same call
@@ -35,11 +38,11 @@
 // What is not guaranteed:
 // - A full disk, a quota, an I/O error, or a folder removed or made read-only
 //   after the call show only when the file is saved.
-// - Two processes editing one file do not merge: the last save wins. Saves hold
-//   an advisory lock (flock) on the folder, so two of our processes never
-//   interleave them, and a save that finds the file changed since it was read
-//   says so on standard error before it replaces it. Other programs do not
-//   take that lock.
+// - Two processes editing one file do not merge: a save that finds the file
+//   changed since it was read refuses (see above). Saves hold an advisory lock
+//   (flock) on the folder, so two of our processes never interleave them;
+//   other programs do not take that lock, so a change made between the check
+//   and the rename can still be lost.
 // - Permissions are checked with access(), which the superuser always passes.
 // - A file name without a folder is relative to the current folder (Windows
 //   would look in its own folder); two names of one file through hard links are
@@ -107,8 +110,9 @@ class ProfileCache {
     // it failed.
     DWORD Save(const char* fileName);
 
-    // Saves every changed file. With `report`, each failure prints a line on
-    // standard error. Returns 0 or the first failure's error.
+    // Saves every changed file, or none when one of them was changed on disk
+    // since it was read (ERROR_SHARING_VIOLATION). With `report`, each failure
+    // prints a line on standard error. Returns 0 or the first failure's error.
     DWORD SaveAll(bool report);
 
     // The absolute '/'-separated path the cache uses for a file name.
@@ -120,12 +124,16 @@ class ProfileCache {
     bool Refresh(CachedProfile& file, const PathState& state, DWORD& error);
     bool Load(CachedProfile& file, DWORD& error);
     DWORD SaveFile(CachedProfile& file);
+    // The first file with unsaved changes that was changed on disk since it
+    // was read, or null.
+    const CachedProfile* ChangedOnDisk() const;
 
     std::mutex m_mutex;
     std::string m_lastName; // the latest file name and its CanonicalPath
     std::string m_lastPath;
     std::unordered_map<std::string, std::unique_ptr<CachedProfile>> m_files;
     std::vector<CachedProfile*> m_order; // files in the order first used
+    bool m_reportedChange = false;       // ChangedOnDisk was reported once
 };
 
 } // namespace posix::profile

@@ -1,13 +1,11 @@
 #include "platform/posix/ProfileDisk.h"
 
 #include "platform/posix/CommitJournal.h"
+#include "platform/posix/DurableFile.h"
 #include "platform/posix/FaultInjection.h"
 #include "platform/posix/StaleTemporaries.h"
 
-#include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -54,32 +52,6 @@ class FileDescriptor {
     int m_fd;
 };
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t written = fault::Write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
-}
-
-// A symbolic link is replaced by writing to the file it points to.
-std::string ResolveLink(const std::string& path) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    char* resolved = realpath(path.c_str(), nullptr);
-    if (!resolved)
-        return path;
-    std::string target = resolved;
-    free(resolved);
-    return target;
-}
-
 } // namespace
 
 std::string FolderOf(const std::string& path) {
@@ -90,9 +62,7 @@ std::string FolderOf(const std::string& path) {
 }
 
 void SyncFolderOf(const std::string& path) {
-    FileDescriptor fd(open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() >= 0)
-        fsync(fd.get());
+    durable::SyncFolderOf(path);
 }
 
 PathState InspectPath(const std::string& path) {
@@ -157,7 +127,9 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, DiskStamp& stamp
 }
 
 int CheckWritable(const std::string& path, bool fileExists) {
-    std::string target = ResolveLink(path);
+    std::string target;
+    if (int error = durable::ResolveFinalName(path, target))
+        return error;
     if (access(FolderOf(target).c_str(), W_OK | X_OK) != 0)
         return errno;
     if (fileExists && access(target.c_str(), W_OK) != 0)
@@ -166,7 +138,8 @@ int CheckWritable(const std::string& path, bool fileExists) {
 }
 
 int CreateEmptyFile(const std::string& path, DiskStamp& stamp) {
-    FileDescriptor fd(fault::Open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    FileDescriptor fd(
+        fault::Open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (fd.get() < 0)
         return errno;
     struct stat st;
@@ -178,9 +151,10 @@ int CreateEmptyFile(const std::string& path, DiskStamp& stamp) {
 
 ReplaceResult ReplaceFile(const std::string& path, std::string_view bytes,
                           const DiskStamp& expected) {
-    static std::atomic<unsigned> counter{0};
     ReplaceResult result;
-    std::string target = ResolveLink(path);
+    std::string target;
+    if ((result.error = durable::ResolveFinalName(path, target)) != 0)
+        return result;
     std::string folder = FolderOf(target);
     FileDescriptor folderFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folderFd.get() < 0) {
@@ -191,46 +165,23 @@ ReplaceResult ReplaceFile(const std::string& path, std::string_view bytes,
     while (flock(folderFd.get(), LOCK_EX) != 0 && errno == EINTR) {
     }
 
+    // A file changed on disk since it was read is not replaced: the caller
+    // decides what becomes of both versions. One removed meanwhile is made
+    // again, which loses no one's text.
     struct stat current;
-    bool exists = stat(target.c_str(), &current) == 0;
-    result.changedBehind = (exists ? StampOf(current) : DiskStamp()) != expected;
+    if (stat(target.c_str(), &current) == 0 && StampOf(current) != expected) {
+        result.changedBehind = true;
+        result.error = ESTALE;
+        return result;
+    }
 
-    std::string base = BaseNameOf(target).substr(0, NAME_MAX - 40);
     // Those of ended processes, once no interrupted save may still need them.
     if (commit::RecoveryDone())
-        RemoveStaleTemporaries(folder, "." + base + ".", ".tmp");
-    std::string temporary = folder + "/." + base + "." + std::to_string(getpid()) + "." +
-                            std::to_string(counter++) + ".tmp";
-    FileDescriptor fd(
-        fault::Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (fd.get() < 0) {
-        result.error = errno;
-        return result;
-    }
-    auto fail = [&] {
-        result.error = errno;
-        fd.Close();
-        unlink(temporary.c_str());
-        return result;
-    };
-    if (exists && fchmod(fd.get(), current.st_mode & 07777) != 0 && errno != EPERM)
-        return fail();
+        RemoveStaleTemporaries(folder, durable::TemporaryPrefix(BaseNameOf(target)),
+                               durable::kTemporarySuffix);
     struct stat written;
-    if (!WriteAll(fd.get(), bytes) || fault::Fsync(fd.get()) != 0 || fstat(fd.get(), &written) != 0)
-        return fail();
-    if (fd.Close() != 0) {
-        result.error = errno;
-        unlink(temporary.c_str());
+    if ((result.error = durable::SaveWhole(target, bytes, true, written)) != 0)
         return result;
-    }
-    // Inside a flush of every file, the rename waits for the others (CommitJournal).
-    bool deferred = commit::Defer(temporary, target);
-    if (!deferred && fault::Rename(temporary.c_str(), target.c_str()) != 0) {
-        result.error = errno;
-        unlink(temporary.c_str());
-        return result;
-    }
-    fsync(folderFd.get()); // some file systems refuse; the rename stands either way
     result.ok = true;
     result.stamp = StampOf(written);
     return result;

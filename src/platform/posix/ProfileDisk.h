@@ -63,14 +63,14 @@ struct ReplaceResult {
     bool ok = false;
     int error = 0;              // errno when !ok
     DiskStamp stamp;            // the new file when ok
-    bool changedBehind = false; // the file on disk was not the `expected` one
+    bool changedBehind = false; // not saved: the file on disk was not the `expected` one
 };
 
-// Writes `bytes` to a new file beside `path`, flushes it to the disk, renames
-// it over `path` and flushes the folder. Holds an exclusive advisory lock on
-// the folder meanwhile, so that two of our processes never interleave saves.
-// An existing file keeps its permission bits. On failure the old file is
-// untouched and the temporary file removed.
+// Saves `bytes` as `path` through DurableFile.h (temporary file beside it,
+// flushed, renamed, folder flushed), unless the file on disk is not the
+// `expected` version (changedBehind). Holds an exclusive advisory lock on the
+// folder meanwhile, so that two of our processes never interleave saves. On
+// failure the old file is untouched and the temporary file removed.
 ReplaceResult ReplaceFile(const std::string& path, std::string_view bytes,
                           const DiskStamp& expected);
 

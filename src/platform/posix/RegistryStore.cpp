@@ -1,6 +1,8 @@
 #include "platform/posix/RegistryStore.h"
 
 #include "platform/posix/CommitJournal.h"
+#include "platform/posix/ContentHash.h"
+#include "platform/posix/DurableFile.h"
 #include "platform/posix/FaultInjection.h"
 #include "platform/posix/FlushAtExit.h"
 #include "platform/posix/RunGuard.h"
@@ -48,10 +50,12 @@ template <typename Visit> bool ForEachName(std::string_view path, Visit visit) {
 // Reads a file and hands it to reader piece by piece; errno-style result (ENOENT
 // for a missing file). The pieces pass through one small buffer: the file's bytes
 // are never held whole, only the reader's text.
-int ReadFileInto(const std::string& path, size_t sizeHint, regfile::RegFileReader& reader) {
+int ReadFileInto(const std::string& path, size_t sizeHint, regfile::RegFileReader& reader,
+                 FileVersion& version) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return errno;
+    ContentHash hash;
     // Pieces of 1 MiB; a small file needs no more than its size (and one byte
     // to see its end), as the buffer is cleared when made.
     std::vector<char> buffer(std::clamp<size_t>(sizeHint + 1, 4096, size_t{1} << 20));
@@ -66,10 +70,46 @@ int ReadFileInto(const std::string& path, size_t sizeHint, regfile::RegFileReade
         }
         if (got == 0)
             break;
-        reader.Add(std::string_view(buffer.data(), static_cast<size_t>(got)));
+        std::string_view piece(buffer.data(), static_cast<size_t>(got));
+        hash.Add(piece);
+        reader.Add(piece);
+    }
+    struct stat info;
+    int error = fstat(fd, &info) == 0 ? 0 : errno;
+    close(fd);
+    if (error == 0)
+        version = FileVersion::Of(info, hash.Value());
+    return error;
+}
+
+// The version of the file at `path` now, its bytes hashed only when the
+// status alone matches `known` (an edit that kept size and times).
+FileVersion CurrentVersion(const std::string& path, const FileVersion& known) {
+    FileVersion now;
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return now;
+    now = FileVersion::Of(info, 0);
+    if (!now.SameStatus(known))
+        return now;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return FileVersion();
+    ContentHash hash;
+    std::vector<char> buffer(size_t{1} << 20);
+    ssize_t got;
+    while ((got = read(fd, buffer.data(), buffer.size())) != 0) {
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            close(fd);
+            return FileVersion();
+        }
+        hash.Add(std::string_view(buffer.data(), static_cast<size_t>(got)));
     }
     close(fd);
-    return 0;
+    now.hash = hash.Value();
+    return now;
 }
 
 // The size of the file at path, 0 when unknown: a hint, read before the file.
@@ -92,9 +132,23 @@ std::string AbsolutePath(const std::string& path) {
 RegistryStore* g_store = nullptr;
 int g_lastSaveError = 0;
 
+bool g_reportedChange = false;
+
 bool SaveStoreAtFlush() {
     if (!g_store)
         return true;
+    if (g_store->IsModified() && g_store->ChangedOnDisk()) {
+        // Saving would lose the other program's change; the values this run
+        // copied out are then in the INI files and still in the registry file.
+        if (!g_reportedChange)
+            std::fprintf(stderr,
+                         "%s: error: the registry file was changed by another program during "
+                         "the run; it was not saved. Convert it again.\n",
+                         g_store->DisplayPath().c_str());
+        g_reportedChange = true;
+        g_lastSaveError = ESTALE;
+        return false;
+    }
     g_lastSaveError = g_store->SaveIfModified();
     if (g_lastSaveError == 0)
         return true;
@@ -252,7 +306,8 @@ RegistryLoadResult RegistryStore::Load() {
     RegistryLoadResult result;
     const size_t size = FileSize(m_filePath);
     regfile::RegFileReader reader(size);
-    int error = ReadFileInto(m_filePath, size, reader);
+    m_readVersion = FileVersion();
+    int error = ReadFileInto(m_filePath, size, reader, m_readVersion);
     if (error == ENOENT) {
         m_modified = false;
         return result; // no file yet: an empty registry, saved as a new file
@@ -381,72 +436,20 @@ std::string RegistryStore::Serialize() const {
 int RegistryStore::SaveIfModified() {
     if (!m_modified)
         return 0;
-    int error = ReplaceFileContents(m_filePath, Serialize());
-    if (error == 0)
+    std::string bytes = Serialize();
+    struct stat written;
+    int error = durable::SaveWhole(m_filePath, bytes, true, written);
+    if (error == 0) {
         m_modified = false;
+        ContentHash hash;
+        hash.Add(bytes);
+        m_readVersion = FileVersion::Of(written, hash.Value());
+    }
     return error;
 }
 
-int ReplaceFileContents(const std::string& path, const std::string& bytes) {
-    // A symbolic link stays; the file it points to is replaced.
-    std::string target = path;
-    struct stat info;
-    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        if (char* resolved = realpath(path.c_str(), nullptr)) {
-            target = resolved;
-            std::free(resolved);
-        }
-    }
-    bool existed = stat(target.c_str(), &info) == 0;
-    std::string temporary = target + ".tmp-" + std::to_string(getpid());
-    int fd = fault::Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno == EEXIST) { // left by a process of the same number
-        unlink(temporary.c_str());
-        fd = fault::Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    }
-    if (fd < 0)
-        return errno;
-    auto fail = [&](int error) {
-        close(fd);
-        unlink(temporary.c_str());
-        return error;
-    };
-    if (existed && fchmod(fd, info.st_mode & 07777) != 0)
-        return fail(errno);
-    size_t written = 0;
-    while (written < bytes.size()) {
-        ssize_t put = fault::Write(fd, bytes.data() + written, bytes.size() - written);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(errno);
-        }
-        written += static_cast<size_t>(put);
-    }
-    if (fault::Fsync(fd) != 0)
-        return fail(errno);
-    if (close(fd) != 0) {
-        int error = errno;
-        unlink(temporary.c_str());
-        return error;
-    }
-    // Inside a flush of every file, the rename waits for the others (CommitJournal).
-    if (commit::Defer(temporary, target))
-        return 0;
-    if (fault::Rename(temporary.c_str(), target.c_str()) != 0) {
-        int error = errno;
-        unlink(temporary.c_str());
-        return error;
-    }
-    // The rename itself reaches the disk with its folder.
-    size_t slash = target.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : target.substr(0, slash ? slash : 1);
-    int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        fsync(folderFd);
-        close(folderFd);
-    }
-    return 0;
+bool RegistryStore::ChangedOnDisk() const {
+    return !(CurrentVersion(m_filePath, m_readVersion) == m_readVersion);
 }
 
 // ---- the process's store ----------------------------------------------------------------
@@ -475,7 +478,15 @@ RegistryStore& TheRegistryStore() {
         TakeRunGuardOrStop(absolute);
         // Only now, as the one run on this store, may an interrupted save be completed.
         std::string journal = absolute + ".commit";
-        if (int error = commit::RecoverInterruptedCommit(journal)) {
+        int recovered = commit::RecoverInterruptedCommit(journal);
+        if (recovered == commit::kNotAJournal) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "%s: not a journal of this program; left alone\n",
+                         journal.c_str());
+            std::fflush(stderr);
+            std::_Exit(4);
+        }
+        if (int error = recovered) {
             RegistryLoadResult result;
             result.ok = false;
             result.line = 1;
@@ -486,7 +497,11 @@ RegistryStore& TheRegistryStore() {
         commit::SetJournalPath(journal);
         size_t slash = absolute.rfind('/');
         RemoveStaleTemporaries(absolute.substr(0, slash ? slash : 1),
-                               absolute.substr(slash + 1) + ".tmp-", "");
+                               durable::TemporaryPrefix(absolute.substr(slash + 1)),
+                               durable::kTemporarySuffix);
+        RemoveStaleTemporaries(absolute.substr(0, slash ? slash : 1),
+                               durable::TemporaryPrefix(journal.substr(slash + 1)),
+                               durable::kTemporarySuffix);
         g_store = LoadStoreOrStop(path);
         RegisterFlushHook(FlushStage::RegistryStore, SaveStoreAtFlush);
     }

@@ -14,6 +14,7 @@
 #include "platform/RegExportFormat.h"
 
 #include <cstdint>
+#include <sys/stat.h>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -74,6 +75,32 @@ struct RegistryLoadResult {
     std::string message;
 };
 
+// One version of a file on disk; `exists` false for a missing file.
+struct FileVersion {
+    bool exists = false;
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t modified = 0; // nanoseconds
+    uint64_t hash = 0;
+
+    static FileVersion Of(const struct stat& info, uint64_t hash) {
+        FileVersion version;
+        version.exists = true;
+        version.device = static_cast<uint64_t>(info.st_dev);
+        version.inode = static_cast<uint64_t>(info.st_ino);
+        version.size = static_cast<uint64_t>(info.st_size);
+        version.modified = info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec;
+        version.hash = hash;
+        return version;
+    }
+    bool SameStatus(const FileVersion& other) const {
+        return exists == other.exists && device == other.device && inode == other.inode &&
+               size == other.size && modified == other.modified;
+    }
+    bool operator==(const FileVersion& other) const {
+        return SameStatus(other) && hash == other.hash;
+    }
+};
+
 class RegistryStore {
   public:
     // path as the user gave it; a relative path is taken from the current folder now.
@@ -110,9 +137,12 @@ class RegistryStore {
     bool IsModified() const { return m_modified; }
     // The whole store as a file in the format it was read in.
     std::string Serialize() const;
-    // Writes the file when something changed. The errno of the step that failed, 0
-    // when the file was written or nothing had changed.
+    // Writes the file when something changed (DurableFile.h). The errno of the
+    // step that failed, 0 when the file was written or nothing had changed.
     int SaveIfModified();
+    // True when the file on disk is not the version this store read or last
+    // saved: size, times, identity or (when those match) a hash of its bytes.
+    bool ChangedOnDisk() const;
 
   private:
     // Applies one [key] block of the file; false with result filled on failure.
@@ -128,11 +158,8 @@ class RegistryStore {
     std::shared_ptr<RegistryKey> m_root;
     std::vector<regfile::RegFileKey> m_otherHives;
     bool m_modified = false;
+    FileVersion m_readVersion; // the file as read or last saved
 };
-
-// Writes bytes to a temporary file beside path, flushes it to disk and renames it
-// over path. The errno of the step that failed, or 0.
-int ReplaceFileContents(const std::string& path, const std::string& bytes);
 
 // Prints "<file>:<line>: <message>" on standard error and ends the process with
 // exit code 4 at once: no exit handler runs, so nothing is written.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <functional>
 #include <random>
 #include <string>
@@ -18,6 +19,7 @@ namespace {
 
 constexpr int kBusyExitCode = 6;
 constexpr int kAttempts = 4;
+constexpr off_t kFileMarkByte = static_cast<off_t>(0x3FFFFFFFFFFF0000LL);
 
 // The byte that stands for the store's name, far beyond any real data.
 off_t ByteOf(const std::string& fileName) {
@@ -34,17 +36,12 @@ bool Lock(int fd, short type, int command, off_t byte, struct flock& lock) {
     return fcntl(fd, command, &lock) == 0;
 }
 
-} // namespace
-
-RunGuardResult TakeRunGuard(const std::string& storePath) {
-    size_t slash = storePath.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : storePath.substr(0, slash ? slash : 1);
-    std::string name = slash == std::string::npos ? storePath : storePath.substr(slash + 1);
-    off_t byte = ByteOf(name);
-    std::minstd_rand random(static_cast<unsigned>(getpid()));
+// Marks `path` (a folder or the store file) at `byte`, retrying while another
+// run's mark is there. The descriptor stays open with the mark until the
+// process ends.
+RunGuardResult TakeMark(const std::string& path, int flags, off_t byte, std::minstd_rand& random) {
     for (int attempt = 1;; ++attempt) {
-        // Kept open, with the mark, until the process ends.
-        int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        int fd = open(path.c_str(), flags | O_RDONLY | O_CLOEXEC);
         if (fd < 0)
             return RunGuardResult::Unavailable;
         struct flock lock;
@@ -60,6 +57,34 @@ RunGuardResult TakeRunGuard(const std::string& storePath) {
             return RunGuardResult::Busy;
         std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 80));
     }
+}
+
+} // namespace
+
+RunGuardResult TakeRunGuard(const std::string& storePath) {
+    // One spelling of the store's path: its links resolved (its folder's, when
+    // the file does not exist yet).
+    std::string real = storePath;
+    if (char* resolved = realpath(storePath.c_str(), nullptr)) {
+        real = resolved;
+        std::free(resolved);
+    }
+    size_t slash = real.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : real.substr(0, slash ? slash : 1);
+    std::string name = slash == std::string::npos ? real : real.substr(slash + 1);
+    std::minstd_rand random(static_cast<unsigned>(getpid()));
+    RunGuardResult byName = TakeMark(folder, O_DIRECTORY, ByteOf(name), random);
+    if (byName == RunGuardResult::Busy)
+        return byName;
+    // The file itself: a byte far beyond any data, apart from the bytes the
+    // sharing modes of FileHandles.cpp use.
+    struct stat st;
+    if (stat(real.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return byName;
+    RunGuardResult byFile = TakeMark(real, O_NOFOLLOW | O_NONBLOCK, kFileMarkByte, random);
+    if (byFile == RunGuardResult::Busy || byName == RunGuardResult::Unavailable)
+        return byFile;
+    return byName;
 }
 
 void TakeRunGuardOrStop(const std::string& storePath) {

@@ -3,7 +3,10 @@
 // that holds the store, the byte chosen by the store's file name; it takes the
 // mark before the store is read and keeps it until the process ends (the
 // system drops it however the process ends, also when it is killed). A run
-// that finds another run's mark refuses. No file is made for it.
+// that finds another run's mark refuses. No file is made for it. The store
+// is named by its real path (links resolved), and, when the file exists, the
+// file itself carries a second mark (one byte of it), so a second path to the
+// same file, a hard link included, meets the first run's marks.
 //  - Two runs that start at the same instant may each see the other: they
 //    retry a few times after a short random pause, and refuse when the other
 //    is still there; never do both go on.

@@ -41,8 +41,9 @@ void FailOperation(int n) {
 // handed to the journal in order.
 struct TwoFiles {
     explicit TwoFiles(const ScratchDir& dir)
-        : a(dir.file("a.ini")), b(dir.file("b.ini")), aNew(dir.file(".a.new")),
-          bNew(dir.file(".b.new")) {
+        : a(dir.file("a.ini")), b(dir.file("b.ini")),
+          aNew(dir.file(".a.ini.12.00000000000000a1.tmp")),
+          bNew(dir.file(".b.ini.12.00000000000000b1.tmp")) {
         WriteFileBytes(a, "old a");
         WriteFileBytes(b, "old b");
         WriteFileBytes(aNew, "new a");
@@ -107,37 +108,79 @@ TEST(CommitJournal, AFailureAtAnyStepIsCompletedNowOrByTheNextRun) {
         EXPECT_EQ(commit::RecoverInterruptedCommit(journal), 0);
         EXPECT_EQ(files.State(), "new a|new b");
         EXPECT_FALSE(FileExists(journal));
-        EXPECT_FALSE(FileExists(journal + ".tmp"));
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            EXPECT_EQ(entry.path().filename().string().find(".store.reg.commit."),
+                      std::string::npos);
     }
 }
 
-TEST(CommitJournal, RecoveryUsesOnlyAWholeJournal) {
+// Only a journal this program wrote is carried out: whole, its check matching,
+// naming temporaries of this program beside the files they replace, a plain
+// file reached by its own name. Anything else is left alone, and so is every
+// file it names.
+TEST(CommitJournal, RecoveryCarriesOutOnlyItsOwnJournals) {
     ScratchDir dir;
+    ScratchDir other;
     std::string journal = dir.file("store.reg.commit");
     TwoFiles files(dir);
-    struct {
+    const std::string good = commit::JournalText({{files.aNew, files.a}, {files.bNew, files.b}});
+    std::string altered = good;
+    altered[altered.find("a1.tmp")] = 'c';
+    const std::string elsewhere = other.file(".a.ini.12.00000000000000a1.tmp");
+    const std::string victim = other.file("victim");
+    const struct {
         const char* what;
         std::string text;
-        const char* after;
+        int result;
     } cases[] = {
-        {"whole", files.aNew + "\n" + files.a + "\n" + files.bNew + "\n" + files.b + "\nend\n",
-         "new a|new b"},
-        {"without its end", files.aNew + "\n" + files.a + "\n", "old a|old b"},
-        {"cut in a line", files.aNew + "\n" + files.a, "old a|old b"},
-        {"empty", "", "old a|old b"},
+        {"whole, its own", good, 0},
+        {"a name changed after the check", altered, commit::kNotAJournal},
+        {"without its check", good.substr(0, good.rfind("end ")) + "end\n", commit::kNotAJournal},
+        {"cut in a line", good.substr(0, good.size() - 5), commit::kNotAJournal},
+        {"empty", "", commit::kNotAJournal},
+        {"a planted list of renames", other.file("a.txt") + "\n" + victim + "\nend\n",
+         commit::kNotAJournal},
+        {"checked, but the temporary is not beside its file",
+         commit::JournalText({{elsewhere, files.a}}), commit::kNotAJournal},
+        {"checked, but not a temporary of this program",
+         commit::JournalText({{other.file("a.txt"), victim}}), commit::kNotAJournal},
+        {"checked, but a relative name",
+         commit::JournalText({{".a.ini.1.00000000000000a1.tmp", "a.ini"}}), commit::kNotAJournal},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TwoFiles fresh(dir);
+        WriteFileBytes(other.file("a.txt"), "planted");
+        WriteFileBytes(victim, "victim");
+        WriteFileBytes(elsewhere, "planted");
         WriteFileBytes(journal, c.text);
-        EXPECT_EQ(commit::RecoverInterruptedCommit(journal), 0);
-        EXPECT_EQ(fresh.State(), c.after);
-        EXPECT_FALSE(FileExists(journal));
-        // Done twice (the journal could not be removed): nothing more happens.
-        WriteFileBytes(journal, c.text);
-        EXPECT_EQ(commit::RecoverInterruptedCommit(journal), 0);
-        EXPECT_EQ(fresh.State(), c.after);
+        EXPECT_EQ(commit::RecoverInterruptedCommit(journal), c.result);
+        bool done = c.result == 0;
+        EXPECT_EQ(fresh.State(), done ? "new a|new b" : "old a|old b");
+        EXPECT_EQ(FileExists(journal), !done);
+        EXPECT_EQ(ReadFileBytes(victim), "victim");
+        EXPECT_TRUE(FileExists(other.file("a.txt")));
     }
+    // Done twice (the journal could not be removed): nothing more happens.
+    TwoFiles fresh(dir);
+    WriteFileBytes(journal, good);
+    ASSERT_EQ(commit::RecoverInterruptedCommit(journal), 0);
+    WriteFileBytes(journal, good);
+    EXPECT_EQ(commit::RecoverInterruptedCommit(journal), 0);
+    EXPECT_EQ(fresh.State(), "new a|new b");
+
+    // A link to a good journal, or one to nothing, is not one.
+    TwoFiles linked(dir);
+    std::string real = other.file("real.commit");
+    WriteFileBytes(real, good);
+    std::filesystem::remove(journal);
+    std::filesystem::create_symlink(real, journal);
+    EXPECT_EQ(commit::RecoverInterruptedCommit(journal), commit::kNotAJournal);
+    EXPECT_EQ(linked.State(), "old a|old b");
+    std::filesystem::remove(journal);
+    std::filesystem::create_symlink(other.file("nothing"), journal);
+    EXPECT_EQ(commit::RecoverInterruptedCommit(journal), commit::kNotAJournal);
+    std::filesystem::remove(journal);
     EXPECT_EQ(commit::RecoverInterruptedCommit(dir.file("none.commit")), 0);
 }
 

@@ -146,19 +146,34 @@ TEST(ProfileCache, AFailedSaveIsReportedAndFailsTheFlushAtExit) {
 }
 
 // Unsaved changes are never thrown away by a change on disk: the file is not
-// looked at again until they are saved, and the save says that it replaces
-// what someone else wrote (or made in place of a file removed meanwhile).
+// looked at again until they are saved. Nor is the other program's change
+// thrown away: the save refuses, and the save of every file stops with it.
 TEST(ProfileCache, UnsavedChangesOutliveChangesOnDisk) {
     ProfileFolder folder;
     std::string file = folder.FileWith("race.ini", "[A]\r\nk=1\r\n");
+    std::string bystander = folder.FileWith("bystander.ini", "[B]\r\nx=1\r\n");
+    struct stat original;
+    ASSERT_EQ(0, stat(file.c_str(), &original));
+    ASSERT_TRUE(WritePrivateProfileStringA("B", "x", "2", bystander.c_str()));
     ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "mine", file.c_str()));
     WriteFileBytes(file, "[A]\r\nk=theirs\r\n");
     EXPECT_EQ("mine", Value("A", "k", file));
     ASSERT_TRUE(WritePrivateProfileStringA("A", "j", "also mine", file.c_str()));
     testing::internal::CaptureStderr();
-    EXPECT_EQ("[A]\r\nk=mine\r\nj=also mine\r\n", SavedBytes(file));
+    EXPECT_FALSE(posix::FlushAll());
+    EXPECT_FALSE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str()));
     std::string report = testing::internal::GetCapturedStderr();
     EXPECT_NE(std::string::npos, report.find(file + " was changed by another program")) << report;
+    EXPECT_EQ("[A]\r\nk=theirs\r\n", ReadFileBytes(file));
+    EXPECT_EQ("[B]\r\nx=1\r\n", ReadFileBytes(bystander));
+
+    // Once the version read is back (bytes and time), every change is saved.
+    WriteFileBytes(file, "[A]\r\nk=1\r\n");
+    const timespec times[2] = {original.st_atim, original.st_mtim};
+    ASSERT_EQ(0, utimensat(AT_FDCWD, file.c_str(), times, 0));
+    EXPECT_TRUE(posix::FlushAll());
+    EXPECT_EQ("[A]\r\nk=mine\r\nj=also mine\r\n", ReadFileBytes(file));
+    EXPECT_EQ("[B]\r\nx=2\r\n", ReadFileBytes(bystander));
 
     // Saved, the file is looked at again at every call.
     WriteFileBytes(file, "[A]\r\nk=theirs again\r\n");

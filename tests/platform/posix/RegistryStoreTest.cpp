@@ -2,6 +2,7 @@
 // and saving it back.
 #include "common/TestSupport.h"
 #include "platform/RegExportFormat.h"
+#include "platform/posix/FaultInjection.h"
 #include "platform/posix/RegistryStore.h"
 #include "platform/winapi.h"
 
@@ -179,15 +180,15 @@ TEST_F(RegistryStoreFile, SavesThroughATemporaryFileRenamedOverTheStore) {
     ASSERT_EQ(0, stat(StorePath().c_str(), &before));
 
     // While the temporary file cannot be made, the store is left alone.
-    std::filesystem::path blocker = StorePath() + ".tmp-" + std::to_string(getpid());
-    std::filesystem::create_directory(blocker);
-    std::filesystem::create_directory(blocker / "inside"); // so that it cannot be unlinked
+    setenv("CORVANE_FAULT_AT", "1", 1);
+    posix::fault::ResetForTests();
     store->CreatePath(store->Root(), "B");
     const std::string old = ReadFileBytes(StorePath());
     EXPECT_NE(0, store->SaveIfModified());
+    unsetenv("CORVANE_FAULT_AT");
+    posix::fault::ResetForTests();
     EXPECT_TRUE(store->IsModified());
     EXPECT_EQ(old, ReadFileBytes(StorePath()));
-    std::filesystem::remove_all(blocker);
 
     ASSERT_EQ(0, store->SaveIfModified());
     struct stat after;

@@ -87,3 +87,20 @@ TEST(RunGuardDeathTest, ARefusedRunSaysWhyAndEndsWithExitCode6) {
                 "Run again when it has finished\\.\n$");
     unsetenv("CORVANE_RUN_GUARD_TEST_CHILD");
 }
+
+// The store file itself carries a mark too: a link to it, symbolic or hard,
+// in another folder and under another name, leads to the same store.
+TEST(RunGuard, ASecondPathToTheStoreIsTheSameStore) {
+    ScratchDir dir;
+    ScratchDir other;
+    std::string store = dir.file("HKCU.reg");
+    testing_support::WriteFileBytes(store, "REGEDIT4\r\n");
+    std::string symbolic = other.file("symbolic.reg");
+    std::string hard = other.file("hard.reg");
+    std::filesystem::create_symlink(store, symbolic);
+    std::filesystem::create_hard_link(store, hard);
+    ASSERT_EQ(TakeRunGuard(store), RunGuardResult::Held);
+    EXPECT_EQ(TakeRunGuard(symbolic), RunGuardResult::Busy);
+    EXPECT_EQ(TakeRunGuard(hard), RunGuardResult::Busy);
+    EXPECT_EQ(TakeInChildAndEnd(hard), static_cast<int>(RunGuardResult::Busy));
+}
