@@ -128,9 +128,10 @@ CString CCorvaneApp::GetDataPath(const char* pszSubFolder, const char* pszFileNa
             !WritePrivateProfileStringA("Settings", "DataPath", path, programIni))
             refused = runenv::SystemErrorText(GetLastError());
         if (!refused.empty()) {
-            fprintf(stderr,
-                    "corvane-migrate: warning: the data folder is not recorded in \"%s\": %s\n",
-                    programIni.GetString(), refused.c_str());
+            fprintf(
+                stderr,
+                "corvane-migrate: warning: the data folder could not be recorded in \"%s\": %s\n",
+                programIni.GetString(), refused.c_str());
             fflush(stderr);
         }
         WriteProfileString(m_strSettings, "DataPath", path);

@@ -242,7 +242,8 @@ TEST_F(DataPath, AProgramSideRecordThatFailsIsAWarningOnly) {
     EXPECT_EQ(result, typed);
     EXPECT_EQ(Recorded(), typed);
     EXPECT_EQ(theApp.m_nFailures, failuresBefore);
-    EXPECT_EQ(errors.rfind("corvane-migrate: warning: the data folder is not recorded in", 0), 0u)
+    EXPECT_EQ(errors.rfind("corvane-migrate: warning: the data folder could not be recorded in", 0),
+              0u)
         << errors;
     EXPECT_EQ(output.find("Error writing"), std::string::npos) << output;
 }
