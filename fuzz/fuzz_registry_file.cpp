@@ -3,10 +3,13 @@
 // - a file that reads is written back to a file that reads to the same content,
 //   and writing that content again gives the same bytes;
 // - a store that loads saves a file that loads to the same store;
-// - 8-bit text survives the trip through UTF-16 unchanged.
+// - 8-bit text in the ANSI code page survives the trip through UTF-16
+//   unchanged, and any UTF-16 (the input's bytes taken as units) the trip
+//   through the store's lossless text.
 #include "FuzzSupport.h"
 
 #include "platform/RegExportFormat.h"
+#include "platform/TextConversion.h"
 #include "platform/posix/RegistryStore.h"
 
 #include <string>
@@ -85,10 +88,21 @@ void CheckStoreRoundTrip(std::string_view bytes) {
     FUZZ_CHECK(reloaded.Serialize() == saved, "second save differs");
 }
 
-void CheckAnsiRoundTrip(std::string_view bytes) {
-    std::string back = regfile::Utf16ToAnsi(regfile::AnsiToUtf16(bytes));
+void CheckTextRoundTrips(std::string_view bytes) {
+    std::u16string wide;
+    text::AppendAnsiAsWide(wide, bytes);
+    std::string back;
+    text::AppendWideAsAnsi(back, wide);
     FUZZ_CHECK(back == bytes,
                "8-bit text changed: " + fuzz::Printable(bytes) + " -> " + fuzz::Printable(back));
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < units.size(); ++i)
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                         static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    std::string lossless = text::WideToLossless(units);
+    FUZZ_CHECK(text::LosslessToWide(lossless) == units,
+               "UTF-16 changed by its lossless text: " + fuzz::Printable(lossless));
+    FUZZ_CHECK(text::LosslessWideLength(lossless) == units.size(), "lossless length differs");
 }
 
 } // namespace
@@ -97,6 +111,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     CheckReaderRoundTrip(bytes);
     CheckStoreRoundTrip(bytes);
-    CheckAnsiRoundTrip(bytes);
+    CheckTextRoundTrips(bytes);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "platform/RunEnvironment.h"
 #include "app/RunLock.h"
+#include "platform/RegistryText.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,17 @@ CString FullPathOf(const CString& path) {
     char full[MAX_PATH];
     DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
     return length > 0 && length < MAX_PATH ? CString(full) : path;
+}
+
+// Why the "DataPath" value of the group "Settings" cannot be read through the
+// code page as it is; empty when it can or when there is none.
+std::string RecordedDataPathLoss(HKEY hAppKey) {
+    HKEY settings = nullptr;
+    if (!hAppKey || RegOpenKeyA(hAppKey, "Settings", &settings) != ERROR_SUCCESS || !settings)
+        return std::string();
+    std::string loss = RegistryNamedValueAnsiLoss(settings, "DataPath");
+    RegCloseKey(settings);
+    return loss;
 }
 
 } // namespace
@@ -85,6 +97,18 @@ BOOL CCorvaneApp::InitInstance() {
         return TRUE;
     HKEY hAppKey = GetAppRegistryKey();
     CString oldDataPath = GetProfileString(m_strSettings, "DataPath", "");
+    // A recorded folder the code page cannot spell would be written to (and
+    // recorded again) as another one: stop before anything changes.
+    std::string dataPathLoss = RecordedDataPathLoss(hAppKey);
+    if (!dataPathLoss.empty()) {
+        m_runStop = RunStop::dataFolderFailed;
+        m_strStopMessage = CString("the data folder recorded as DataPath cannot be used: ") +
+                           dataPathLoss.c_str() +
+                           "; nothing was changed. Choose another folder with /datapath=<folder>";
+        if (hAppKey)
+            RegCloseKey(hAppKey);
+        return TRUE;
+    }
 
     // The data folder; every file of the run goes there.
     m_bFirstLookup = TRUE;

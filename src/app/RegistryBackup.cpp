@@ -3,6 +3,7 @@
 
 #include "app/CorvaneApp.h"
 #include "platform/RegExportFormat.h"
+#include "platform/RegistryText.h"
 
 #include <cstdio>
 
@@ -26,6 +27,10 @@ SnapshotResult VisitKey(HKEY key, const std::string& path, const KeyVisitor& vis
             break;
         if (read == RegistryValueReader::Result::failed)
             return SnapshotResult::unreadable;
+        // What the code page cannot hold is read mangled and never deleted by
+        // the run: a backup of it would restore something else.
+        if (!RegistryValueAnsiLoss(key, index).empty())
+            continue;
         snapshot.values.push_back(std::move(value));
     }
     if (!visit(snapshot))
@@ -38,8 +43,13 @@ SnapshotResult VisitKey(HKEY key, const std::string& path, const KeyVisitor& vis
         return SnapshotResult::unreadable;
     for (int i = 0; i < names.GetSize(); ++i) {
         HKEY child = nullptr;
-        if (RegOpenKeyExA(key, names[i], 0, KEY_READ, &child) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(key, names[i], 0, KEY_READ, &child) != ERROR_SUCCESS) {
+            // A name the code page cannot hold opens nothing here, nor for the
+            // run, which leaves the key where it is.
+            if (!RegistrySubKeyAnsiLoss(key, static_cast<DWORD>(i)).empty())
+                continue;
             return SnapshotResult::unreadable;
+        }
         SnapshotResult result = VisitKey(child, path + "\\" + names[i].str(), visit, depth + 1);
         RegCloseKey(child);
         if (result != SnapshotResult::taken)
@@ -115,7 +125,7 @@ bool CCorvaneApp::WriteRegistryBackup(const CString& keyPath, const CString& fol
     CString name = NextFreeBackupName(folder + CString(std::string(1, runenv::PathSeparator())) +
                                       (m_pszAppName ? m_pszAppName : "") + "-registry-backup");
     NewFileWriter file;
-    regfile::RegExportWriter writer;
+    regfile::RegExportWriter writer(regfile::RegFileFormat(), regfile::RegTextInput::Ansi);
     bool created = false;
     bool writeFailed = false;
     SnapshotResult result = VisitRegistryTree(

@@ -4,6 +4,7 @@
 #include "app/CorvaneApp.h"
 #include "app/ProgressLine.h"
 #include "app/RegistryRead.h"
+#include "platform/RegistryText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -108,6 +109,12 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
                 continue; // other types stay only in the registry backup
             if (const char* problem = IniKeyProblem(value.name)) {
                 printf("Kept [%s] %s in the registry: %s\n", group.GetString(), name, problem);
+                keepForLoss = true;
+                continue;
+            }
+            std::string loss = RegistryValueAnsiLoss(hGroup, index);
+            if (!loss.empty()) { // read through the code page, it is not the original
+                printf("Kept [%s] %s in the registry: %s\n", group.GetString(), name, loss.c_str());
                 keepForLoss = true;
                 continue;
             }

@@ -1,8 +1,6 @@
 #include "platform/RegExportFormat.h"
 
-#ifdef _WIN32
-#include "platform/winapi.h"
-#endif
+#include "platform/TextConversion.h"
 
 namespace regfile {
 namespace {
@@ -86,68 +84,35 @@ std::u16string Utf16LeUnits(std::string_view bytes) {
     return units;
 }
 
-// UTF-16LE bytes to 8-bit text, as Utf16ToAnsi(Utf16LeUnits(bytes)); below.
-std::string Utf16LeBytesToAnsi(std::string_view bytes);
+// UTF-16LE bytes to lossless UTF-8 text; defined below.
+std::string Utf16LeBytesToText(std::string_view bytes);
 
-#ifndef _WIN32
-// Length of the well-formed UTF-8 sequence at text[pos] and its code point; 0 when
-// the bytes there are not one (overlong forms and encoded surrogates included).
-size_t DecodeUtf8(std::string_view text, size_t pos, char32_t& codePoint) {
-    unsigned char lead = static_cast<unsigned char>(text[pos]);
-    if (lead < 0x80) {
-        codePoint = lead;
-        return 1;
+// The 8-bit text of a file to lossless UTF-8 and back: the ANSI code page, or
+// UTF-8 in a file that starts with a UTF-8 byte-order mark.
+void AppendEightBitAsText(std::string& out, std::string_view bytes, bool utf8) {
+    if (text::IsAscii(bytes)) {
+        out.append(bytes);
+        return;
     }
-    size_t length;
-    char32_t smallest;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        codePoint = lead & 0x1F;
-        smallest = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        codePoint = lead & 0x0F;
-        smallest = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        codePoint = lead & 0x07;
-        smallest = 0x10000;
-    } else {
-        return 0;
-    }
-    if (pos + length > text.size())
-        return 0;
-    for (size_t i = 1; i < length; i++) {
-        unsigned char next = static_cast<unsigned char>(text[pos + i]);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        codePoint = (codePoint << 6) | (next & 0x3F);
-    }
-    if (codePoint < smallest || codePoint > 0x10FFFF ||
-        (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-        return 0;
-    return length;
+    std::u16string wide;
+    if (utf8)
+        text::AppendUtf8AsWide(wide, bytes);
+    else
+        text::AppendAnsiAsWide(wide, bytes);
+    text::AppendWideAsLossless(out, wide);
 }
 
-// Appends a code point as UTF-8; a lone surrogate takes the 3-byte form.
-void AppendUtf8(std::string& out, char32_t codePoint) {
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+void AppendTextAsEightBit(std::string& out, std::string_view text, bool utf8) {
+    if (text::IsAscii(text)) {
+        out.append(text);
+        return;
     }
+    std::u16string wide = text::LosslessToWide(text);
+    if (utf8)
+        text::AppendWideAsUtf8(out, wide);
+    else
+        text::AppendWideAsAnsi(out, wide);
 }
-#endif
 
 // ---- reader -----------------------------------------------------------------------
 
@@ -458,11 +423,17 @@ class Parser {
         return HexData(line.substr(SkipBlanks(line, 0)));
     }
 
-    // String data in hex is UTF-16LE in version 5 files and ends with a NUL.
+    // String data in hex is UTF-16LE in version 5 files, 8-bit text in version 4
+    // files, and ends with a NUL.
     State FinishHexValue() {
         if (IsStringType(m_value.type)) {
-            if (m_format.version == RegVersion::Version5)
-                m_value.data = Utf16LeBytesToAnsi(m_value.data);
+            if (m_format.version == RegVersion::Version5) {
+                m_value.data = Utf16LeBytesToText(m_value.data);
+            } else if (!text::IsAscii(m_value.data)) {
+                std::string decoded;
+                AppendEightBitAsText(decoded, m_value.data, m_format.utf8ByteOrderMark);
+                m_value.data = std::move(decoded);
+            }
             if (!m_value.data.empty() && m_value.data.back() != '\0')
                 m_value.data += '\0';
         }
@@ -525,13 +496,18 @@ void AppendEscaped(std::string& out, std::string_view text) {
     }
 }
 
-// A string the quoted form gives back exactly: one final NUL, no control characters.
-bool IsPlainString(std::string_view data) {
+// A string the quoted form gives back exactly: one final NUL, no control
+// characters, and in UTF-16 files no lone surrogate (ED A0..BF in lossless
+// UTF-8), which text tools do not keep.
+bool IsPlainString(std::string_view data, bool utf16) {
     if (data.empty() || data.back() != '\0')
         return false;
-    for (size_t i = 0; i + 1 < data.size(); i++)
-        if (static_cast<unsigned char>(data[i]) < 0x20)
+    for (size_t i = 0; i + 1 < data.size(); i++) {
+        unsigned char byte = static_cast<unsigned char>(data[i]);
+        if (byte < 0x20 ||
+            (utf16 && byte == 0xED && static_cast<unsigned char>(data[i + 1]) >= 0xA0))
             return false;
+    }
     return true;
 }
 
@@ -545,126 +521,12 @@ void AppendHexByte(std::string& out, unsigned char byte) {
 
 // ---- public ------------------------------------------------------------------------
 
-std::u16string AnsiToUtf16(std::string_view text) {
-#ifdef _WIN32
-    if (text.empty())
-        return std::u16string();
-    int count =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(count > 0 ? count : 0), L'\0');
-    if (count > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                            count);
-    return std::u16string(wide.begin(), wide.end());
-#else
-    // Never more code units than bytes: written in place, then cut to length.
-    std::u16string out(text.size(), u'\0');
-    char16_t* units = out.data();
-    size_t used = 0;
-    for (size_t pos = 0; pos < text.size();) {
-        unsigned char byte = static_cast<unsigned char>(text[pos]);
-        if (byte < 0x80) {
-            units[used++] = byte;
-            pos++;
-            continue;
-        }
-        char32_t codePoint = 0;
-        size_t length = DecodeUtf8(text, pos, codePoint);
-        if (length == 0) { // not UTF-8: the byte travels as U+DC80..U+DCFF
-            units[used++] = static_cast<char16_t>(0xDC00 + byte);
-            pos++;
-            continue;
-        }
-        if (codePoint >= 0x10000) {
-            codePoint -= 0x10000;
-            units[used++] = static_cast<char16_t>(0xD800 + (codePoint >> 10));
-            units[used++] = static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
-        } else {
-            units[used++] = static_cast<char16_t>(codePoint);
-        }
-        pos += length;
-    }
-    out.resize(used);
-    return out;
-#endif
-}
-
-size_t Utf16Length(std::string_view text) {
-#ifdef _WIN32
-    if (text.empty())
-        return 0;
-    int count =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    return static_cast<size_t>(count > 0 ? count : 0);
-#else
-    size_t units = 0;
-    for (size_t pos = 0; pos < text.size();) {
-        if (static_cast<unsigned char>(text[pos]) < 0x80) {
-            units++;
-            pos++;
-            continue;
-        }
-        char32_t codePoint = 0;
-        size_t length = DecodeUtf8(text, pos, codePoint);
-        if (length == 0) {
-            units++;
-            pos++;
-        } else {
-            units += codePoint >= 0x10000 ? 2 : 1;
-            pos += length;
-        }
-    }
-    return units;
-#endif
-}
-
-std::string Utf16ToAnsi(std::u16string_view text) {
-#ifdef _WIN32
-    if (text.empty())
-        return std::string();
-    std::wstring wide(text.begin(), text.end());
-    int count = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(count > 0 ? count : 0), '\0');
-    if (count > 0)
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(),
-                            count, nullptr, nullptr);
-    return out;
-#else
-    // A leading run of ASCII, often the whole text, is copied as it is.
-    size_t ascii = 0;
-    while (ascii < text.size() && text[ascii] < 0x80)
-        ascii++;
-    std::string out(ascii, '\0');
-    for (size_t i = 0; i < ascii; i++)
-        out[i] = static_cast<char>(text[i]);
-    if (ascii == text.size())
-        return out;
-    out.reserve(text.size());
-    for (size_t i = ascii; i < text.size(); i++) {
-        char16_t unit = text[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
-                                (text[i + 1] - 0xDC00));
-            i++;
-        } else if (unit >= 0xDC80 && unit <= 0xDCFF) {
-            out += static_cast<char>(unit - 0xDC00);
-        } else {
-            AppendUtf8(out, unit);
-        }
-    }
-    return out;
-#endif
-}
-
 namespace {
 
-// UTF-16LE file bytes appended to `out` as 8-bit text, as
-// Utf16ToAnsi(Utf16LeUnits(bytes)) but without the copy in between: runs of ASCII,
+// UTF-16LE file bytes appended to `out` as lossless UTF-8 text: runs of ASCII,
 // nearly all of a registry export, are copied unit by unit and only the rest goes
 // through the full conversion.
-void AppendUtf16LeAsAnsi(std::string& out, std::string_view bytes) {
+void AppendUtf16LeAsText(std::string& out, std::string_view bytes) {
     const unsigned char* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t units = bytes.size() / 2;
     auto isAscii = [in](size_t unit) { return in[2 * unit + 1] == 0 && in[2 * unit] < 0x80; };
@@ -684,8 +546,8 @@ void AppendUtf16LeAsAnsi(std::string& out, std::string_view bytes) {
             i++;
         if (i > otherStart) {
             // Surrogate pairs stay whole: a run ends only before an ASCII unit.
-            std::string other =
-                Utf16ToAnsi(Utf16LeUnits(bytes.substr(2 * otherStart, 2 * (i - otherStart))));
+            std::string other = text::WideToLossless(
+                Utf16LeUnits(bytes.substr(2 * otherStart, 2 * (i - otherStart))));
             if (used + other.size() + (units - i) > out.size())
                 out.resize(used + other.size() + (units - i));
             other.copy(out.data() + used, other.size());
@@ -695,14 +557,14 @@ void AppendUtf16LeAsAnsi(std::string& out, std::string_view bytes) {
     out.resize(used);
 }
 
-std::string Utf16LeBytesToAnsi(std::string_view bytes) {
+std::string Utf16LeBytesToText(std::string_view bytes) {
     std::string out;
-    AppendUtf16LeAsAnsi(out, bytes);
+    AppendUtf16LeAsText(out, bytes);
     return out;
 }
 
-// 8-bit text appended to `out` as UTF-16LE bytes, as Utf16LeBytes(AnsiToUtf16(text)).
-void AppendAnsiAsUtf16Le(std::string& out, std::string_view text) {
+// Lossless UTF-8 text appended to `out` as UTF-16LE bytes.
+void AppendTextAsUtf16Le(std::string& out, std::string_view text) {
     out.reserve(out.size() + text.size() * 2);
     size_t i = 0;
     while (i < text.size()) {
@@ -718,13 +580,13 @@ void AppendAnsiAsUtf16Le(std::string& out, std::string_view text) {
                 *dest++ = '\0';
             }
         }
-        // The rest runs to a byte below 0x40: such a byte never lies inside a
-        // multi-byte character (of UTF-8 nor of the double-byte code pages).
+        // The rest runs to the next ASCII byte, which never lies inside a
+        // UTF-8 character.
         size_t otherEnd = i;
-        while (otherEnd < text.size() && static_cast<unsigned char>(text[otherEnd]) >= 0x40)
+        while (otherEnd < text.size() && static_cast<unsigned char>(text[otherEnd]) >= 0x80)
             otherEnd++;
         if (otherEnd > i) {
-            out += Utf16LeBytes(AnsiToUtf16(text.substr(i, otherEnd - i)));
+            out += Utf16LeBytes(text::LosslessToWide(text.substr(i, otherEnd - i)));
             i = otherEnd;
         }
     }
@@ -811,7 +673,7 @@ void RegFileReader::Take(std::string_view piece) {
     size_t whole = piece.size() & ~size_t{1};
     if (whole >= 2 && (static_cast<unsigned char>(piece[whole - 1]) & 0xFC) == 0xD8)
         whole -= 2;
-    AppendUtf16LeAsAnsi(m_text, piece.substr(0, whole));
+    AppendUtf16LeAsText(m_text, piece.substr(0, whole));
     m_pending.assign(piece.substr(whole));
 }
 
@@ -828,7 +690,7 @@ RegParseResult RegFileReader::Finish(RegFileFormat& format, const RegKeyVisitor&
     }
     if (m_kind == Kind::Utf16Le) {
         format.encoding = RegEncoding::Utf16Le;
-        AppendUtf16LeAsAnsi(m_text, m_pending); // a last odd byte is dropped
+        AppendUtf16LeAsText(m_text, m_pending); // a last odd byte is dropped
         if (m_pending.size() % 2 != 0) {
             RegParseResult result;
             result.error = RegParseError::BadEncoding;
@@ -839,6 +701,12 @@ RegParseResult RegFileReader::Finish(RegFileFormat& format, const RegKeyVisitor&
     } else {
         format.encoding = RegEncoding::EightBit;
         format.utf8ByteOrderMark = m_utf8ByteOrderMark;
+        if (!text::IsAscii(m_text)) {
+            // Decoded whole: a double-byte character may span the pieces.
+            std::string decoded;
+            AppendEightBitAsText(decoded, m_text, m_utf8ByteOrderMark);
+            m_text = std::move(decoded);
+        }
     }
     std::string_view text = m_text;
     while (!text.empty() && text.back() == '\0') // some tools pad the end with NULs
@@ -871,7 +739,8 @@ RegHive HiveOfKeyPath(std::string_view path, std::string_view* rest) {
     return RegHive::Unknown;
 }
 
-RegExportWriter::RegExportWriter(const RegFileFormat& format) : m_format(format) {
+RegExportWriter::RegExportWriter(const RegFileFormat& format, RegTextInput input)
+    : m_format(format), m_input(input) {
     AddLine(m_format.version == RegVersion::Version5 ? kHeaderVersion5 : kHeaderRegedit4);
 }
 
@@ -897,9 +766,9 @@ void RegExportWriter::EncodeText() {
     }
     // m_text ends at a line end, never inside a character.
     if (m_format.encoding == RegEncoding::Utf16Le)
-        AppendAnsiAsUtf16Le(m_encoded, m_text);
+        AppendTextAsUtf16Le(m_encoded, m_text);
     else
-        m_encoded += m_text;
+        AppendTextAsEightBit(m_encoded, m_text, m_format.utf8ByteOrderMark);
     m_text.clear();
 }
 
@@ -910,7 +779,13 @@ std::string RegExportWriter::TakeBytes() {
     return bytes;
 }
 
+std::string_view RegExportWriter::Input(std::string_view text, std::string& scratch) const {
+    return m_input == RegTextInput::Ansi ? text::AnsiToLossless(text, scratch) : text;
+}
+
 void RegExportWriter::AddKey(std::string_view path) {
+    std::string scratch;
+    path = Input(path, scratch);
     EndLine();
     m_text += '[';
     m_text += path;
@@ -919,6 +794,8 @@ void RegExportWriter::AddKey(std::string_view path) {
 }
 
 void RegExportWriter::AddDeletedKey(std::string_view path) {
+    std::string scratch;
+    path = Input(path, scratch);
     EndLine();
     m_text += "[-";
     m_text += path;
@@ -927,6 +804,8 @@ void RegExportWriter::AddDeletedKey(std::string_view path) {
 }
 
 void RegExportWriter::AppendValueName(std::string_view name) {
+    std::string scratch;
+    name = Input(name, scratch);
     if (name.empty()) {
         m_text += "@=";
         return;
@@ -937,7 +816,10 @@ void RegExportWriter::AppendValueName(std::string_view name) {
 }
 
 void RegExportWriter::AddValue(std::string_view name, uint32_t type, std::string_view data) {
-    if (type == kRegSz && IsPlainString(data)) {
+    std::string scratch;
+    if (IsStringType(type))
+        data = Input(data, scratch);
+    if (type == kRegSz && IsPlainString(data, m_format.encoding == RegEncoding::Utf16Le)) {
         AppendValueName(name);
         m_text += '"';
         AppendEscaped(m_text, data.substr(0, data.size() - 1));
@@ -964,7 +846,10 @@ void RegExportWriter::AddHexValue(std::string_view name, uint32_t type, std::str
     std::string wide;
     std::string_view bytes = data;
     if (IsStringType(type) && m_format.version == RegVersion::Version5) {
-        wide = Utf16LeBytes(AnsiToUtf16(data));
+        wide = Utf16LeBytes(text::LosslessToWide(data));
+        bytes = wide;
+    } else if (IsStringType(type) && !text::IsAscii(data)) {
+        AppendTextAsEightBit(wide, data, m_format.utf8ByteOrderMark);
         bytes = wide;
     }
     // m_text ends at a line end: the line starts here.
@@ -985,9 +870,16 @@ void RegExportWriter::AddHexValue(std::string_view name, uint32_t type, std::str
         m_text.append(tag + tagStart, sizeof tag - tagStart);
         m_text += "):";
     }
-    // Columns count characters as the editor does: UTF-16 units in version 5 files.
+    // Columns count characters as the editor does: UTF-16 units in version 5
+    // files, bytes in version 4 files.
     std::string_view start = std::string_view(m_text).substr(lineStart);
-    size_t column = m_format.version == RegVersion::Version5 ? Utf16Length(start) : start.size();
+    size_t column = start.size();
+    if (!text::IsAscii(start)) {
+        std::string eightBit;
+        AppendTextAsEightBit(eightBit, start, m_format.utf8ByteOrderMark);
+        column = m_format.version == RegVersion::Version5 ? text::LosslessWideLength(start)
+                                                          : eightBit.size();
+    }
     for (size_t i = 0; i < bytes.size(); i++) {
         AppendHexByte(m_text, static_cast<unsigned char>(bytes[i]));
         if (i + 1 == bytes.size())

@@ -3,10 +3,11 @@
 // the writer is its mirror. No registry semantics live here (no merging of keys, no
 // case rules): callers decide what a key or a value means.
 //
-// Text is handed over in the program's 8-bit "ANSI" form, the form the registry's
-// A-functions use: UTF-8 on Linux, the ANSI code page on Windows. Value data is the
-// byte string RegQueryValueExA returns for that value:
-// - REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ: 8-bit text with its NUL terminator(s);
+// Text is handed over as lossless UTF-8 (platform/TextConversion.h), which holds
+// any UTF-16 the file may hold, lone surrogates included: a file read and written
+// again means the same, whatever its text. (The writer also takes the ANSI text of
+// the A-functions, see RegTextInput.) Value data is, for
+// - REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ: the text with its NUL terminator(s);
 // - REG_DWORD: 4 bytes, little-endian; everything else: the bytes as stored.
 //
 // File forms read:
@@ -21,7 +22,8 @@
 // - blank lines and comment lines starting with ';'; a ';' comment may also follow
 //   the data on a value line.
 // In version 5 files the hex data of string types is UTF-16LE; in version 4 files it
-// is 8-bit text. Hex string data without a final NUL gets one, as the registry
+// is 8-bit text. 8-bit files and text are in the ANSI code page, or in UTF-8 after
+// a UTF-8 byte-order mark. Hex string data without a final NUL gets one, as the registry
 // editor adds it on import.
 //
 // Writing: strings holding no control character and exactly one final NUL are
@@ -158,10 +160,16 @@ RegHive HiveOfKeyPath(std::string_view path, std::string_view* rest = nullptr);
 //     writer.AddValue("Count", REG_DWORD, std::string("\x05\0\0\0", 4));
 //     std::string bytes = writer.Finish();
 //
-// Names and data are taken as the A-functions give them (see the top of this file).
+// The text of names, paths and string data handed to a writer.
+enum class RegTextInput {
+    Lossless, // lossless UTF-8, as the reader gives it
+    Ansi,     // the ANSI code page, as the registry's A-functions give it
+};
+
 class RegExportWriter {
   public:
-    explicit RegExportWriter(const RegFileFormat& format = RegFileFormat());
+    explicit RegExportWriter(const RegFileFormat& format = RegFileFormat(),
+                             RegTextInput input = RegTextInput::Lossless);
 
     // "[path]", preceded by a blank line.
     void AddKey(std::string_view path);
@@ -192,21 +200,17 @@ class RegExportWriter {
     void AppendValueName(std::string_view name);
     void AddHexValue(std::string_view name, uint32_t type, std::string_view data);
 
+    // Text as handed over to lossless UTF-8 (ASCII: the text itself).
+    std::string_view Input(std::string_view text, std::string& scratch) const;
+
     RegFileFormat m_format;
-    std::string m_text;     // 8-bit text not encoded yet
+    RegTextInput m_input;
+    std::string m_text;     // lossless UTF-8 text not encoded yet
     std::string m_encoded;  // file bytes not taken yet
     bool m_started = false; // the byte-order mark was written
 };
 
 // The whole content as a file in content.format.
 std::string WriteRegFile(const RegFileContent& content);
-
-// The 8-bit "ANSI" text of this platform to UTF-16 and back. On Linux the 8-bit form
-// is UTF-8; bytes that are not UTF-8 travel as the code units U+DC80..U+DCFF, so
-// that any byte string comes back unchanged.
-std::u16string AnsiToUtf16(std::string_view text);
-std::string Utf16ToAnsi(std::u16string_view text);
-// AnsiToUtf16(text).size(), without building the text.
-size_t Utf16Length(std::string_view text);
 
 } // namespace regfile

@@ -296,14 +296,13 @@ HRESULT CoCreateGuid(GUID* pguid);
 int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax);
 HRESULT IIDFromString(LPCOLESTR lpsz, LPIID lpiid);
 
-// Code pages (kernel32). The 8-bit code page here is UTF-8.
+// Code pages (kernel32): see posix/CodePage.h.
+UINT GetACP(void);
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                         LPWSTR lpWideCharStr, int cchWideChar);
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                         LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                         LPBOOL lpUsedDefaultChar);
-// The system's 8-bit code page: CP_UTF8 here.
-UINT GetACP(void);
 
 // C runtime names of the Windows C library.
 int _mkdir(const char* path);

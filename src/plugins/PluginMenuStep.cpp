@@ -1,10 +1,22 @@
 // The run step that moves the plug-in menu from the registry to "PlugIns.ini".
 #include "app/CorvaneApp.h"
+#include "platform/RegistryText.h"
 #include "plugins/PluginMenu.h"
 
 #include <cstdio>
 
 namespace {
+
+// Why the menu's registry tree cannot be read through the code page as it is;
+// empty when it can (or when there is no tree).
+std::string MenuTextLoss(HKEY root, const CString& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyA(root, path, &key) != ERROR_SUCCESS)
+        return std::string();
+    std::string loss = RegistryTreeAnsiLoss(key);
+    RegCloseKey(key);
+    return loss;
+}
 
 // True when the registry key exists: only then is there something to delete.
 bool KeyExists(HKEY root, const CString& path) {
@@ -22,6 +34,12 @@ void CCorvaneApp::AutocorrectPluginMenu() {
     if (appKey.IsEmpty())
         appKey = CString("software\\Brax\\") + m_pszAppName;
     const CString store = appKey + "\\PlugIns";
+    // The menu read through the code page would not be the original: it stays.
+    std::string loss = MenuTextLoss(HKEY_CURRENT_USER, store);
+    if (!loss.empty()) {
+        printf("Kept the plugin menu in the registry: %s\n", loss.c_str());
+        return;
+    }
 
     CPluginMenu menu;
     menu.Load(store, HKEY_CURRENT_USER);

@@ -1,6 +1,7 @@
 // One run per application key and per data folder: a named mutex per name,
 // held until the process ends. Under Wine this is the Windows build's guard.
 #include "app/RunLock.h"
+#include "platform/winapi.h"
 
 #include <gtest/gtest.h>
 

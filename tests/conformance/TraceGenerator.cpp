@@ -18,10 +18,13 @@ using namespace std::string_literals;
 const std::vector<std::string> kSections = {
     "Sec", "sec", "SEC", " Sec",    "Sec ",  "\tSec\t", "Other", "other", "S;c", "#S",
     "S=1", "[S]", "S]x", "\"Sec\"", "'Sec'", "",        "a b",   "Sec2",  "x",   "s\r\nz",
+    // Text of code page 1252: letters in one case only (KD14).
+    "Ger\xE4t", "Caf\xE9 \x80",
 };
 const std::vector<std::string> kKeys = {
     "key", "Key",     "KEY",   " key", "key ", "\tkey", "k2", "K2", ";c",  "#c",
     "k=x", "\"key\"", "'key'", "[k]",  "",     "k;1",   "n",  "N ", "a b", "k\r\nz",
+    "Gr\xF6\xDF" "e", "\xE9t\xE9", "\x80",
 };
 const std::vector<std::string> kValues = {
     "v", "V", " v ", " v", "\tv\t", "\"q\"", "'q'", "\"q", "q\"", "\"q'", "a;b", "#x", "[x]",
@@ -29,6 +32,7 @@ const std::vector<std::string> kValues = {
     "value with words", "x\ty", "abcdefghij", "0", "+3", "2147483648", "077",
     // Values holding line ends write lines of their own.
     "a\r\nb", "x\n[Other]\nq=1", "v\r\n[]\r\nm=1", "\r\n", "w\rk2=3",
+    "Caf\xE9 f\xFCr 5 \x80", "\xDF", " \xE9 ",
 };
 const std::vector<std::string> kDefaults = {
     "d", "", "def  ", " def", "\"dq\"", "'d'", "  ", "long default value", "\tt ",
@@ -43,19 +47,49 @@ const std::vector<std::string> kFileLines = {
     "key='single'", "[x]", "x=1", "  key  =  spaced  ", "[ Other ]", "k;1=semi", "#c=1",
     // NUL bytes, Ctrl-Z, vertical tab and form feed.
     "k=1\0x"s, "j\0=2"s, "\0"s, "n=5\x1a", "\x1a", "\vk2=4\f",
+    "[Ger\xE4t]", "Gr\xF6\xDF" "e=\xE9t\xE9 \x80", "\xE9t\xE9=\xDF",
 };
 const std::vector<std::string> kLineEnds = {"\r\n", "\n", "\r"};
 
 const std::vector<std::string> kKeyNames = {
     "Alpha", "alpha", "ALPHA", "_u", "[x", "1", "10", "9", "a_b", "a[b", "Zed", "zed", "a b",
     "b", "Alpha\\Beta", "alpha\\1", "ALPHA\\beta\\_u", "Alpha\\", "\\Alpha", "Alpha\\\\Beta",
-    "", "Beta ", " Beta",
+    "", "Beta ", " Beta", "Gr\xFC\xDF" "e", "Gr\xFC\xDF" "e\\\xE9t\xE9",
 };
 const std::vector<std::string> kValueNames = {
     "",  "a", "A", "alpha", "Alpha", "_u",  "[x",  "1",   "10",
     "9", "Z", "z", "a_b",   "ab",    "a b", "val", "Val", "zz",
+    "\xE9t\xE9", // one only: Wine sorts names in upper case (KD9)
 };
 // clang-format on
+
+// Text of code page 1252 as UTF-16 and UTF-8; the pools hold no byte of
+// 0x81-0x9F, and of 0x80-0x9F only the euro sign.
+std::u16string Utf16Of1252(std::string_view text) {
+    std::u16string out;
+    for (char ch : text) {
+        unsigned char byte = static_cast<unsigned char>(ch);
+        out += byte == 0x80 ? u'\u20AC' : static_cast<char16_t>(byte);
+    }
+    return out;
+}
+
+std::string Utf8Of1252(std::string_view text) {
+    std::string out;
+    for (char16_t unit : Utf16Of1252(text)) {
+        if (unit < 0x80) {
+            out += static_cast<char>(unit);
+        } else if (unit < 0x800) {
+            out += static_cast<char>(0xC0 | (unit >> 6));
+            out += static_cast<char>(0x80 | (unit & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (unit >> 12));
+            out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (unit & 0x3F));
+        }
+    }
+    return out;
+}
 
 // ---- registry model ------------------------------------------------------------------
 // Only as much as the generator needs: which keys exist below the root, which
@@ -170,16 +204,15 @@ std::string Generator::FileText() {
         if (i + 1 < lines || m_random.Below(3) != 0)
             text += style == 3 ? m_random.Pick(kLineEnds) : kLineEnds[style];
     }
-    // Now and then with a byte-order mark: UTF-8, or UTF-16 little-endian
-    // (the text is ASCII, so each byte becomes one unit).
+    // Now and then with a byte-order mark: UTF-8, or UTF-16 little-endian.
     uint32_t encoding = m_random.Below(20);
     if (encoding == 0)
-        return "\xEF\xBB\xBF" + text;
+        return "\xEF\xBB\xBF" + Utf8Of1252(text);
     if (encoding == 1) {
         std::string wide = "\xFF\xFE";
-        for (char ch : text) {
-            wide += ch;
-            wide += '\0';
+        for (char16_t unit : Utf16Of1252(text)) {
+            wide += static_cast<char>(unit & 0xFF);
+            wide += static_cast<char>(unit >> 8);
         }
         return wide;
     }
@@ -434,7 +467,7 @@ void Generator::AddSetValue() {
         data = "";
         break;
     case 6:
-        data = "with\0nul\0"s;
+        data = m_random.Below(2) ? "with\0nul\0"s : "Caf\xE9 \x80 \xDF"s + '\0';
         break;
     default:
         for (uint32_t i = m_random.Below(20); i > 0; --i)

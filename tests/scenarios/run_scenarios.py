@@ -2,7 +2,8 @@
 """Runs the end-to-end scenarios of tests/scenarios/ against a built program.
 
 Each scenario is a folder:
-  registry.reg        the registry before the run (REGEDIT 5.00 text, UTF-8 or UTF-16LE+BOM)
+  registry.reg        the registry before the run (REGEDIT 5.00 text, UTF-8 or UTF-16LE+BOM;
+                      REGEDIT4 text in UTF-8, handed to the programs in code page 1252)
   args                optional: the command-line arguments, one line, split like a shell
   stdin               optional: console input (absent = empty input)
   expected/           every file the data folder holds afterwards, byte for byte
@@ -30,7 +31,7 @@ Placeholders in registry.reg, stdin, args and every expected file:
   %SEP%       the separator of the paths the program builds: "\\" on Windows, "/" on Linux
   %SEP_REG%   the same for quoted .reg strings
   %VERSION%   the first line of the VERSION file at the top of the repository
-  %BUILD%     the build as the version line names it ("Linux build, code page 65001")
+  %BUILD%     the build as the version line names it ("Linux build, code page 1252")
 
 Natively the registry is the file named by CORVANE_REGISTRY in a scratch folder.
 Under Wine the registry is loaded with "regedit /S" (after deleting
@@ -68,8 +69,12 @@ def decode_reg(data):
     if data.startswith(b"\xff\xfe"):
         return data[2:].decode("utf-16-le")
     if data.startswith(b"\xef\xbb\xbf"):
-        data = data[3:]
-    return data.decode("utf-8")
+        return data[3:].decode("utf-8")
+    try:
+        return data.decode("utf-8")
+    except UnicodeDecodeError:
+        # 8-bit text in the ANSI code page the programs run with (1252).
+        return data.decode("cp1252", errors="surrogateescape")
 
 
 def unescape_reg_string(text, line_no):
@@ -349,9 +354,9 @@ def to_utf16_reg(text):
 
 def encode_reg(text):
     """A registry export file as editors write it: version 5 in UTF-16LE, the
-    older REGEDIT4 in 8-bit text."""
+    older REGEDIT4 in 8-bit text of the ANSI code page (1252)."""
     if text.lstrip("\ufeff").startswith("REGEDIT4"):
-        return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-8")
+        return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp1252")
     return to_utf16_reg(text)
 
 
@@ -360,7 +365,7 @@ class NativeRunner:
     separator = "/"
 
     def build(self):
-        return "Linux build, code page 65001"
+        return "Linux build, code page 1252"
 
     def __init__(self, exe):
         self.exe = os.path.abspath(exe)
@@ -380,6 +385,7 @@ class NativeRunner:
             f.write(encode_reg(reg_text))
         env = dict(os.environ)
         env["CORVANE_REGISTRY"] = store
+        env.pop("CORVANE_CODEPAGE", None)  # the Western default, as Wine's
         proc = subprocess.run([prog_exe] + args, input=stdin, capture_output=True, env=env,
                               cwd=os.path.join(scratch, "work"), timeout=TIMEOUT)
         with open(store, "rb") as f:

@@ -23,13 +23,12 @@ class ContentHash {
             bytes.remove_prefix(take);
             if (m_pending < kBlock)
                 return;
-            Block(m_buffer);
+            Blocks(m_buffer, 1);
             m_pending = 0;
         }
-        while (bytes.size() >= kBlock) {
-            Block(bytes.data());
-            bytes.remove_prefix(kBlock);
-        }
+        size_t blocks = bytes.size() / kBlock;
+        Blocks(bytes.data(), blocks);
+        bytes.remove_prefix(blocks * kBlock);
         std::memcpy(m_buffer, bytes.data(), bytes.size());
         m_pending = bytes.size();
     }
@@ -51,12 +50,25 @@ class ContentHash {
     static uint64_t Rotate(uint64_t x, int bits) { return (x << bits) | (x >> (64 - bits)); }
     static uint64_t Mix(uint64_t h) { return Rotate(h * kPrime2, 29) * kPrime1; }
 
-    void Block(const char* data) {
-        for (int lane = 0; lane < 4; ++lane) {
-            uint64_t word;
-            std::memcpy(&word, data + 8 * lane, 8);
-            m_lanes[lane] = Rotate(m_lanes[lane] + word * kPrime2, 31) * kPrime1;
+    static uint64_t Round(uint64_t lane, const char* data) {
+        uint64_t word;
+        std::memcpy(&word, data, 8);
+        return Rotate(lane + word * kPrime2, 31) * kPrime1;
+    }
+
+    // The lanes stay in registers over a run of blocks.
+    void Blocks(const char* data, size_t count) {
+        uint64_t a = m_lanes[0], b = m_lanes[1], c = m_lanes[2], d = m_lanes[3];
+        for (size_t i = 0; i < count; ++i, data += kBlock) {
+            a = Round(a, data);
+            b = Round(b, data + 8);
+            c = Round(c, data + 16);
+            d = Round(d, data + 24);
         }
+        m_lanes[0] = a;
+        m_lanes[1] = b;
+        m_lanes[2] = c;
+        m_lanes[3] = d;
     }
 
     uint64_t m_lanes[4] = {1, 2, 3, 4};

@@ -274,6 +274,7 @@ extern "C" DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR 
         full += "/" + part;
     if (full.empty() || input.back() == '/')
         full += "/";
+    full = posix::AnsiPath(full);
     // The 8-bit path functions are limited to MAX_PATH characters with the NUL.
     if (full.size() >= MAX_PATH) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);

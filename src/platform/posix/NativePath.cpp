@@ -1,5 +1,7 @@
 #include "platform/posix/NativePath.h"
 
+#include "platform/TextConversion.h"
+
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -11,7 +13,23 @@ std::string NativePath(const char* path) {
     for (char& ch : native)
         if (ch == '\\')
             ch = '/';
+    if (text::IsAscii(native))
+        return native;
+    std::u16string wide;
+    text::AppendAnsiAsWide(wide, native);
+    native.clear();
+    text::AppendWideAsUtf8(native, wide);
     return native;
+}
+
+std::string AnsiPath(const std::string& nativePath) {
+    if (text::IsAscii(nativePath))
+        return nativePath;
+    std::u16string wide;
+    text::AppendUtf8AsWide(wide, nativePath);
+    std::string ansi;
+    text::AppendWideAsAnsi(ansi, wide);
+    return ansi;
 }
 
 bool HasInvalidNameCharacter(const char* path) {

@@ -13,8 +13,12 @@ inline bool IsPathSeparator(char ch) {
     return ch == '\\' || ch == '/';
 }
 
-// The path as the file system wants it: every '\' becomes '/'.
+// The path as the file system wants it: every '\' becomes '/', and text in the
+// ANSI code page becomes UTF-8, the file system's names.
 std::string NativePath(const char* path);
+// A path of the file system (UTF-8) as the A-functions give it: in the ANSI
+// code page.
+std::string AnsiPath(const std::string& nativePath);
 
 // True when the path holds a character that Win32 refuses in file names
 // (control characters and * ? < > | "); such names fail with ERROR_INVALID_NAME.

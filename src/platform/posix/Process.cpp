@@ -1,6 +1,7 @@
 // The running process: module file name and handle, command line, ticks,
 // sleeping and the process id.
 #include "platform/posix/CommandLineQuoting.h"
+#include "platform/posix/NativePath.h"
 #include "platform/winapi.h"
 
 #include <cerrno>
@@ -89,7 +90,7 @@ extern "C" DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSi
         SetLastError(ERROR_MOD_NOT_FOUND);
         return 0;
     }
-    std::string path = ExecutablePath();
+    std::string path = posix::AnsiPath(ExecutablePath());
     if (path.empty()) {
         SetLastError(ERROR_GEN_FAILURE);
         return 0;
@@ -130,7 +131,7 @@ extern "C" LPSTR GetCommandLineA(void) {
             size_t end = raw.find('\0', pos);
             if (end == std::string::npos)
                 end = raw.size();
-            args.push_back(raw.substr(pos, end - pos));
+            args.push_back(posix::AnsiPath(raw.substr(pos, end - pos)));
             pos = end + 1;
         }
         // Never destroyed: the text lives until the process ends.

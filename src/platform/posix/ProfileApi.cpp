@@ -2,8 +2,11 @@
 // GetPrivateProfileIntA: buffers, NULs, defaults, return values and error codes
 // as the Windows build shows them, over the cached documents.
 //
-// Text is handled as bytes (the 8-bit code page is UTF-8 here), so buffer
-// sizes and cuts count bytes; a cut may split a multi-byte character.
+// Text is handled as bytes of the ANSI code page, so buffer sizes and cuts
+// count bytes; a cut may split a double-byte character. The document of a
+// Unicode file (UTF-16, or UTF-8 with its mark) holds UTF-8: names and values
+// are converted on the way in and out, as Windows does.
+#include "platform/TextConversion.h"
 #include "platform/posix/ProfileCache.h"
 #include "platform/winapi.h"
 
@@ -105,6 +108,45 @@ UINT ParseProfileInteger(const char* text) {
     return negative ? 0u - total : total;
 }
 
+// A-function text to the text of the file's document, and back. 8-bit files
+// hold the bytes as they are; UTF-16 files lossless UTF-8, files with a UTF-8
+// mark UTF-8 as it is in the file.
+class DocumentText {
+  public:
+    explicit DocumentText(const CachedProfile* file)
+        : m_encoding(file ? file->encoding : posix::profile::ProfileEncoding::Ansi) {}
+    bool IsAnsi() const { return m_encoding == posix::profile::ProfileEncoding::Ansi; }
+
+    // Null stays null.
+    const char* In(const char* ansi, std::string& scratch) const {
+        if (!ansi || IsAnsi() || text::IsAscii(ansi))
+            return ansi;
+        std::u16string wide;
+        text::AppendAnsiAsWide(wide, ansi);
+        scratch.clear();
+        if (m_encoding == posix::profile::ProfileEncoding::Utf8Bom)
+            text::AppendWideAsUtf8(scratch, wide);
+        else
+            text::AppendWideAsLossless(scratch, wide);
+        return scratch.c_str();
+    }
+    std::string_view Out(std::string_view stored, std::string& scratch) const {
+        if (IsAnsi() || text::IsAscii(stored))
+            return stored;
+        std::u16string wide;
+        if (m_encoding == posix::profile::ProfileEncoding::Utf8Bom)
+            text::AppendUtf8AsWide(wide, stored);
+        else
+            text::AppendLosslessAsWide(wide, stored);
+        scratch.clear();
+        text::AppendWideAsAnsi(scratch, wide);
+        return scratch;
+    }
+
+  private:
+    posix::profile::ProfileEncoding m_encoding;
+};
+
 } // namespace
 
 extern "C" DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
@@ -122,24 +164,30 @@ extern "C" DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LP
     // A file that cannot be opened (its folder missing, a folder by that name)
     // gives a value's default as it was passed, quotes and all.
     bool unopened = lpFileName && !file;
+    DocumentText convert(file);
+    // UTF-8 takes up to four bytes where the code page takes one.
+    size_t listLimit = convert.IsAnsi() ? nSize : size_t{nSize} * 4 + 4;
+    std::string sectionScratch, keyScratch, outScratch;
+    LPCSTR section = convert.In(lpAppName, sectionScratch);
+    LPCSTR key = convert.In(lpKeyName, keyScratch);
 
     if (!lpAppName) {
         std::string list;
-        document.AppendSectionNames(list, nSize);
-        return CopyList(list, lpReturnedString, nSize);
+        document.AppendSectionNames(list, listLimit);
+        return CopyList(std::string(convert.Out(list, outScratch)), lpReturnedString, nSize);
     }
     if (!lpKeyName) {
         std::string list;
-        document.AppendKeyNames(lpAppName, list, nSize);
+        document.AppendKeyNames(section, list, listLimit);
         // No section, no keys, a first key without a name, or no room for one:
         // the default instead (not trimmed here).
         if (list.empty() || list[0] == '\0' || nSize <= 2)
             return CopyString(fallback, lpReturnedString, nSize);
-        return CopyList(list, lpReturnedString, nSize);
+        return CopyList(std::string(convert.Out(list, outScratch)), lpReturnedString, nSize);
     }
-    const std::string* value = document.FindValue(lpAppName, lpKeyName);
-    return CopyString(value ? std::string_view(*value) : TrimDefault(fallback), lpReturnedString,
-                      nSize, unopened);
+    const std::string* value = document.FindValue(section, key);
+    return CopyString(value ? convert.Out(*value, outScratch) : TrimDefault(fallback),
+                      lpReturnedString, nSize, unopened);
 }
 
 extern "C" BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
@@ -184,13 +232,17 @@ extern "C" BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, L
     // (its empty document still holds the nameless section), and makes no file.
     if ((!lpKeyName || !lpString) && !file->stamp.exists && !file->dirty)
         return TRUE;
+    DocumentText convert(file);
+    std::string sectionScratch, keyScratch, valueScratch;
+    LPCSTR section = convert.In(lpAppName, sectionScratch);
+    LPCSTR key = convert.In(lpKeyName, keyScratch);
     bool changed;
     if (!lpKeyName)
-        changed = file->document.DeleteSection(lpAppName);
+        changed = file->document.DeleteSection(section);
     else if (!lpString)
-        changed = file->document.DeleteKey(lpAppName, lpKeyName);
+        changed = file->document.DeleteKey(section, key);
     else
-        changed = file->document.SetValue(lpAppName, lpKeyName, lpString);
+        changed = file->document.SetValue(section, key, convert.In(lpString, valueScratch));
     if (changed)
         cache.MarkChanged(*file);
     return TRUE;

@@ -51,7 +51,9 @@ class ProfileLineReader {
     std::string_view m_rest;
 };
 
-// How a file's bytes map to the 8-bit (UTF-8) text the functions work on.
+// How a file's bytes map to the 8-bit text the functions work on: the bytes of
+// an 8-bit file, and the lossless UTF-8 form (platform/TextConversion.h) of a
+// UTF-16 file.
 enum class ProfileEncoding : uint8_t {
     Ansi,    // no byte-order mark: the bytes are the text
     Utf8Bom, // UTF-8 with its byte-order mark, kept when the file is written
@@ -64,8 +66,8 @@ struct DecodedProfile {
     std::string text;
 };
 
-// The text of a file's bytes and the encoding that writes it back. Unpaired
-// UTF-16 surrogates and invalid UTF-8 survive a round trip unchanged.
+// The text of a file's bytes and the encoding that writes it back. Any UTF-16,
+// unpaired surrogates included, survives a round trip unchanged.
 DecodedProfile DecodeProfileBytes(std::string_view bytes);
 // The bytes of `text` in `encoding`, byte-order mark included.
 std::string EncodeProfileText(std::string_view text, ProfileEncoding encoding);

@@ -1,6 +1,10 @@
 // The registry's Win32 functions over the Linux registry store: handles, buffers,
 // NUL terminators and error codes as Windows gives them. Where Windows and Wine
-// differ, this follows what the Windows build shows under Wine.
+// differ, this follows what the Windows build shows under Wine. The store keeps
+// its text as lossless UTF-8; the A-functions see it in the ANSI code page, the
+// W-functions in UTF-16 (platform/TextConversion.h).
+#include "platform/RegistryText.h"
+#include "platform/TextConversion.h"
 #include "platform/posix/RegistryStore.h"
 #include "platform/winapi.h"
 
@@ -80,8 +84,21 @@ bool IsStringType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
+// Length in UTF-16 units of the store's text.
 size_t Utf16Length(std::string_view text) {
-    return regfile::Utf16Length(text);
+    return text::LosslessWideLength(text);
+}
+
+// A name or path given to an A-function, in the store's form.
+std::string_view StoreName(LPCSTR ansi, std::string& scratch) {
+    return text::AnsiToLossless(ansi ? ansi : "", scratch);
+}
+
+// A value's data as the A-functions give it: text in the ANSI code page.
+std::string_view AnsiData(const RegistryValue& value, std::string& scratch) {
+    if (!IsStringType(value.type))
+        return value.data;
+    return text::LosslessToAnsi(value.data, scratch);
 }
 
 // A value name longer than Windows allows. The Windows build looks at the name
@@ -91,14 +108,14 @@ bool IsTooLongValueName(LPCSTR name) {
     if (!name)
         return false;
     size_t length = std::strlen(name);
+    std::string scratch;
     return length > kMaxValueNameLength &&
-           Utf16Length(std::string_view(name, length)) > kMaxValueNameLength;
+           Utf16Length(StoreName(name, scratch)) > kMaxValueNameLength;
 }
 
 // Copies string or binary data into a caller's buffer as RegQueryValueExA does:
 // ERROR_MORE_DATA and an untouched buffer when it does not fit.
-LONG CopyData(const RegistryValue& value, BYTE* data, DWORD capacity) {
-    const std::string& bytes = value.data;
+LONG CopyData(const RegistryValue& value, std::string_view bytes, BYTE* data, DWORD capacity) {
     if (!data || bytes.empty())
         return ERROR_SUCCESS;
     if (bytes.size() > capacity)
@@ -143,8 +160,9 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
         return error;
     if (StartsWithSeparator(lpSubKey))
         return ERROR_BAD_PATHNAME;
+    std::string scratch;
     std::shared_ptr<RegistryKey> found =
-        posix::TheRegistryStore().OpenPath(key, lpSubKey ? lpSubKey : "");
+        posix::TheRegistryStore().OpenPath(key, StoreName(lpSubKey, scratch));
     if (!found)
         return ERROR_FILE_NOT_FOUND;
     *phkResult = NewHandle(std::move(found));
@@ -175,7 +193,8 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM, LP
     if (HoldsLineBreak(lpSubKey))
         return ERROR_INVALID_PARAMETER;
     posix::RegistryStore& store = posix::TheRegistryStore();
-    std::string_view path = lpSubKey ? lpSubKey : "";
+    std::string scratch;
+    std::string_view path = StoreName(lpSubKey, scratch);
     if (IsReadOnly(key) && !store.OpenPath(key, path))
         return ERROR_ACCESS_DENIED;
     bool created = false;
@@ -199,10 +218,12 @@ LONG RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
         return ERROR_INVALID_PARAMETER;
     if (dwIndex >= key->SubKeyCount())
         return ERROR_NO_MORE_ITEMS;
-    const std::string& name = key->SubKeyAt(dwIndex)->Name();
+    std::string scratch;
+    std::string_view name = text::LosslessToAnsi(key->SubKeyAt(dwIndex)->Name(), scratch);
     if (name.size() >= cchName)
         return ERROR_MORE_DATA; // the buffer stays untouched
-    std::memcpy(lpName, name.c_str(), name.size() + 1);
+    std::memcpy(lpName, name.data(), name.size());
+    lpName[name.size()] = '\0';
     return ERROR_SUCCESS;
 }
 
@@ -216,10 +237,13 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
     if (dwIndex >= key->ValueCount())
         return ERROR_NO_MORE_ITEMS;
     const RegistryValue& value = key->ValueAt(dwIndex);
+    std::string dataScratch;
+    std::string_view data = AnsiData(value, dataScratch);
     // The data first: when it does not fit, neither buffer is touched.
-    LONG result = CopyData(value, lpData, lpcbData ? *lpcbData : 0);
+    LONG result = CopyData(value, data, lpData, lpcbData ? *lpcbData : 0);
     if (result == ERROR_SUCCESS) {
-        const std::string& name = value.name;
+        std::string nameScratch;
+        std::string_view name = text::LosslessToAnsi(value.name, nameScratch);
         if (name.size() >= *lpcchValueName) {
             // The name is cut to the buffer and its length left as given.
             result = ERROR_MORE_DATA;
@@ -228,14 +252,15 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
                 lpValueName[*lpcchValueName - 1] = '\0';
             }
         } else {
-            std::memcpy(lpValueName, name.c_str(), name.size() + 1);
+            std::memcpy(lpValueName, name.data(), name.size());
+            lpValueName[name.size()] = '\0';
             *lpcchValueName = static_cast<DWORD>(name.size());
         }
     }
     if (lpType)
         *lpType = value.type;
     if (lpcbData)
-        *lpcbData = static_cast<DWORD>(value.data.size());
+        *lpcbData = static_cast<DWORD>(data.size());
     return result;
 }
 
@@ -257,14 +282,17 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
         return ERROR_FILE_NOT_FOUND;
     if (error)
         return error;
-    const RegistryValue* value = key->FindValue(lpValueName ? lpValueName : "");
+    std::string nameScratch;
+    const RegistryValue* value = key->FindValue(StoreName(lpValueName, nameScratch));
     if (!value)
         return ERROR_FILE_NOT_FOUND;
-    LONG result = CopyData(*value, lpData, capacity);
+    std::string dataScratch;
+    std::string_view data = AnsiData(*value, dataScratch);
+    LONG result = CopyData(*value, data, lpData, capacity);
     if (lpType)
         *lpType = value->type;
     if (lpcbData)
-        *lpcbData = static_cast<DWORD>(value->data.size());
+        *lpcbData = static_cast<DWORD>(data.size());
     return result;
 }
 
@@ -280,7 +308,8 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
         return ERROR_ACCESS_DENIED;
     if (!lpData && cbData)
         return ERROR_NOACCESS;
-    std::string_view name = lpValueName ? lpValueName : "";
+    std::string nameScratch;
+    std::string_view name = StoreName(lpValueName, nameScratch);
     if (name.size() > kMaxValueNameLength && Utf16Length(name) > kMaxValueNameLength)
         return ERROR_INVALID_PARAMETER;
     // A string whose count leaves out the NUL right after it gets that NUL, as
@@ -290,6 +319,9 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
     std::string_view data;
     if (cbData)
         data = std::string_view(reinterpret_cast<const char*>(lpData), cbData);
+    std::string dataScratch;
+    if (IsStringType(dwType))
+        data = text::AnsiToLossless(data, dataScratch);
     posix::TheRegistryStore().SetValue(*key, name, dwType, data);
     return ERROR_SUCCESS;
 }
@@ -303,7 +335,8 @@ LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
         return error;
     if (IsReadOnly(key))
         return ERROR_ACCESS_DENIED;
-    if (!posix::TheRegistryStore().DeleteValue(*key, lpValueName ? lpValueName : ""))
+    std::string scratch;
+    if (!posix::TheRegistryStore().DeleteValue(*key, StoreName(lpValueName, scratch)))
         return ERROR_FILE_NOT_FOUND;
     return ERROR_SUCCESS;
 }
@@ -317,7 +350,8 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
     if (StartsWithSeparator(lpSubKey))
         return ERROR_BAD_PATHNAME;
     posix::RegistryStore& store = posix::TheRegistryStore();
-    std::shared_ptr<RegistryKey> target = store.OpenPath(key, lpSubKey);
+    std::string scratch;
+    std::shared_ptr<RegistryKey> target = store.OpenPath(key, StoreName(lpSubKey, scratch));
     if (!target)
         return ERROR_FILE_NOT_FOUND;
     // A key with sub-keys stays, and so does the root of a hive.
@@ -413,3 +447,73 @@ LONG RegCloseKey(HKEY hKey) {
 }
 
 } // extern "C"
+
+namespace {
+
+// Why the store's text `stored` does not survive the ANSI code page; empty when it does.
+std::string StoredTextLoss(const char* what, std::string_view stored) {
+    if (text::IsAscii(stored))
+        return std::string();
+    return text::AnsiLoss(what, text::LosslessToWide(stored));
+}
+
+// `inTree`: the value is named as one of many below a key.
+std::string ValueLoss(const RegistryValue& value, bool inTree = false) {
+    std::string loss = StoredTextLoss(inTree ? "the value name" : "its name", value.name);
+    if (loss.empty() && IsStringType(value.type)) {
+        std::string_view data = value.data;
+        while (!data.empty() && data.back() == '\0')
+            data.remove_suffix(1);
+        loss = StoredTextLoss(inTree ? "the text" : "its text", data);
+    }
+    return loss;
+}
+
+std::string TreeLoss(const RegistryKey& key, int depth) {
+    for (size_t i = 0; i < key.ValueCount(); i++) {
+        std::string loss = ValueLoss(key.ValueAt(i), true);
+        if (!loss.empty())
+            return loss;
+    }
+    for (size_t i = 0; i < key.SubKeyCount() && depth < 512; i++) {
+        const RegistryKey& sub = *key.SubKeyAt(i);
+        std::string loss = StoredTextLoss("the key name", sub.Name());
+        if (loss.empty())
+            loss = TreeLoss(sub, depth + 1);
+        if (!loss.empty())
+            return loss;
+    }
+    return std::string();
+}
+
+} // namespace
+
+std::string RegistryValueAnsiLoss(HKEY hKey, DWORD index) {
+    std::shared_ptr<RegistryKey> key;
+    if (Resolve(hKey, key) != ERROR_SUCCESS || index >= key->ValueCount())
+        return std::string();
+    return ValueLoss(key->ValueAt(index));
+}
+
+std::string RegistryNamedValueAnsiLoss(HKEY hKey, LPCSTR name) {
+    std::shared_ptr<RegistryKey> key;
+    if (Resolve(hKey, key) != ERROR_SUCCESS)
+        return std::string();
+    std::string scratch;
+    const RegistryValue* value = key->FindValue(StoreName(name, scratch));
+    return value ? ValueLoss(*value) : std::string();
+}
+
+std::string RegistrySubKeyAnsiLoss(HKEY hKey, DWORD index) {
+    std::shared_ptr<RegistryKey> key;
+    if (Resolve(hKey, key) != ERROR_SUCCESS || index >= key->SubKeyCount())
+        return std::string();
+    return StoredTextLoss("its name", key->SubKeyAt(index)->Name());
+}
+
+std::string RegistryTreeAnsiLoss(HKEY hKey) {
+    std::shared_ptr<RegistryKey> key;
+    if (Resolve(hKey, key) != ERROR_SUCCESS)
+        return std::string();
+    return TreeLoss(*key, 0);
+}

@@ -231,18 +231,21 @@ TEST(ProfileCache, NullArgumentsAreRefusedWithoutHarm) {
     EXPECT_EQ("[A]\r\nk=1\r\n", SavedBytes(file));
 }
 
-TEST(ProfileCache, Utf16FilesCarryUtf8Text) {
+// A UTF-16 file reads and writes in the code page (1252 here); what the code
+// page cannot hold reads as '?' and stays in the file as it was.
+TEST(ProfileCache, Utf16FilesCarryCodePageText) {
     ProfileFolder folder;
-    std::string file =
-        folder.FileWith("wide.ini", "\xff\xfe[\0A\0]\0\r\0\n\0k\0=\0\xe9\0\r\0\n\0"s);
-    EXPECT_EQ("\xc3\xa9", Value("A", "k", file));
-    ASSERT_TRUE(WritePrivateProfileStringA("A", "euro", "\xe2\x82\xac", file.c_str()));
-    ASSERT_TRUE(WritePrivateProfileStringA("A", "bad", "\xff", file.c_str()));
-    EXPECT_EQ("\xff\xfe[\0A\0]\0\r\0\n\0k\0=\0\xe9\0\r\0\n\0e\0u\0r\0o\0=\0\xac\x20\r\0\n\0"
-              "b\0a\0d\0=\0\xff\xdc\r\0\n\0"s,
+    std::string file = folder.FileWith(
+        "wide.ini", "\xff\xfe[\0A\0]\0\r\0\n\0k\0=\0\xe9\0\r\0\n\0j\0=\0\xe5\x65\r\0\n\0"s);
+    EXPECT_EQ("\xe9", Value("A", "k", file));
+    EXPECT_EQ("?", Value("A", "j", file));
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "euro", "\x80", file.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "\xdf", "\x81", file.c_str()));
+    EXPECT_EQ("\xff\xfe[\0A\0]\0\r\0\n\0k\0=\0\xe9\0\r\0\n\0j\0=\0\xe5\x65\r\0\n\0"
+              "e\0u\0r\0o\0=\0\xac\x20\r\0\n\0\xdf\0=\0\x81\0\r\0\n\0"s,
               SavedBytes(file));
-    EXPECT_EQ("\xff", Value("A", "bad", file));
-    EXPECT_EQ("\xe2\x82\xac", Value("A", "euro", file));
+    EXPECT_EQ("\x81", Value("A", "\xdf", file));
+    EXPECT_EQ("\x80", Value("A", "euro", file));
 }
 
 // Lone low surrogates stand for single bytes in the 8-bit text. Where those

@@ -1,7 +1,10 @@
-// The 8-bit (UTF-8) text of the Linux build against the UTF-16 of registry export
-// files: the conversions on any input, and the reader on UTF-16 files of any code
-// units, whole or cut into pieces anywhere.
+// The lossless UTF-8 text of the Linux registry store against the UTF-16 of
+// registry export files: the conversions on any units, and the reader on UTF-16
+// files of any code units, whole or cut into pieces anywhere.
+#include "common/TestSupport.h"
 #include "platform/RegExportFormat.h"
+#include "platform/TextConversion.h"
+#include "platform/posix/RegistryStore.h"
 #include "platform/winapi.h"
 
 #include <gtest/gtest.h>
@@ -13,40 +16,6 @@
 using namespace std::string_literals;
 
 namespace {
-
-// Byte strings mixing ASCII, UTF-8 of every length, encoded surrogates, cut and
-// overlong sequences, and single bytes that are not UTF-8.
-std::string MixedBytes(std::mt19937& random) {
-    static const std::vector<std::string> pieces = {"a",
-                                                    "Zq9",
-                                                    "\\",
-                                                    "\"",
-                                                    " ",
-                                                    "\xC3\xA4",
-                                                    "\xE2\x82\xAC",
-                                                    "\xF0\x9F\x8E\xB9",
-                                                    "\xED\xA0\x80",
-                                                    "\xED\xB2\x80",
-                                                    "\xC3",
-                                                    "\xE2\x82",
-                                                    "\xF0\x9F\x8E",
-                                                    "\x80",
-                                                    "\xBF",
-                                                    "\xC0\xAF",
-                                                    "\xF8\x88\x80\x80\x80",
-                                                    "\xFF",
-                                                    "\xFE",
-                                                    "\x7F",
-                                                    "\x01"};
-    std::string out;
-    for (int n = static_cast<int>(random() % 16); n > 0; --n) {
-        if (random() % 8 == 0)
-            out += static_cast<char>(random() % 256);
-        else
-            out += pieces[random() % pieces.size()];
-    }
-    return out;
-}
 
 // Code units of every kind: ASCII, other BMP characters, surrogate pairs, lone high
 // and low surrogates, the units that carry single bytes (U+DC80..U+DCFF), and a
@@ -132,32 +101,32 @@ Read ReadInPieces(std::string_view bytes, const std::vector<size_t>& cuts) {
     return read;
 }
 
-TEST(AnsiText, AnyBytesComeBackFromUtf16) {
+TEST(LosslessText, AnyUnitsComeBack) {
     std::mt19937 random(20261208);
     for (int round = 0; round < 3000; ++round) {
-        std::string text = MixedBytes(random);
+        std::u16string units = MixedUnits(random);
+        std::string text = text::WideToLossless(units);
         SCOPED_TRACE(::testing::PrintToString(text));
-        std::u16string units = regfile::AnsiToUtf16(text);
-        EXPECT_EQ(text, regfile::Utf16ToAnsi(units));
-        EXPECT_EQ(units.size(), regfile::Utf16Length(text));
+        EXPECT_EQ(units, text::LosslessToWide(text));
+        EXPECT_EQ(units.size(), text::LosslessWideLength(text));
         // An ASCII character ends whatever comes before it.
-        std::string other = MixedBytes(random);
-        EXPECT_EQ(units + u"x" + regfile::AnsiToUtf16(other),
-                  regfile::AnsiToUtf16(text + "x" + other));
+        std::u16string other = MixedUnits(random);
+        EXPECT_EQ(text + "x" + text::WideToLossless(other),
+                  text::WideToLossless(units + u"x" + other));
     }
 }
 
-TEST(AnsiText, SurrogatesFollowTheRules) {
+TEST(LosslessText, SurrogatesFollowTheRules) {
     struct Case {
         std::u16string units;
         std::string text;
     };
     const Case cases[] = {
         {u"\U0001F3B9", "\xF0\x9F\x8E\xB9"},
-        {u"\xD800", "\xED\xA0\x80"},           // a lone high surrogate: 3 bytes
-        {u"\xDFFF", "\xED\xBF\xBF"},           // a lone low one, outside U+DC80..U+DCFF
-        {u"\xDC80\xDCFF", "\x80\xFF"},         // units that carry bytes
-        {u"\xD800\xDC80", "\xF0\x90\x82\x80"}, // a pair, though its second unit carries bytes
+        {u"\xD800", "\xED\xA0\x80"},                   // a lone high surrogate: 3 bytes
+        {u"\xDFFF", "\xED\xBF\xBF"},                   // a lone low one
+        {u"\xDCC3\xDCA9", "\xED\xB3\x83\xED\xB2\xA9"}, // lone units that spell UTF-8 bytes
+        {u"\xD800\xDC80", "\xF0\x90\x82\x80"},         // a pair
         {u"\xD800\xD800\xDC00", "\xED\xA0\x80\xF0\x90\x80\x80"},
         {u"a\xD800"
          u"b",
@@ -166,7 +135,7 @@ TEST(AnsiText, SurrogatesFollowTheRules) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.text));
-        EXPECT_EQ(c.text, regfile::Utf16ToAnsi(c.units));
+        EXPECT_EQ(c.text, text::WideToLossless(c.units));
         Read read = ReadInPieces(FileWithUnits(c.units), {});
         ASSERT_TRUE(read.result.ok()) << read.result.message;
         ASSERT_EQ(1u, read.content.keys.size());
@@ -174,14 +143,35 @@ TEST(AnsiText, SurrogatesFollowTheRules) {
     }
 }
 
+// Bytes that no UTF-16 gives go by the rule for invalid input, one unit per byte.
+TEST(LosslessText, OtherBytesBecomeOneUnitEach) {
+    struct Case {
+        std::string text;
+        std::u16string units;
+    };
+    const Case cases[] = {
+        {"\xE9", u"\xDCE9"},
+        {"a\xC3", u"a\xDCC3"},
+        {"\xC0\xAF", u"\xDCC0\xDCAF"}, // overlong
+        // A pair split into two three-byte forms: the high one is no form of
+        // anything, the low one stands alone.
+        {"\xED\xA0\x80\xED\xB0\x80", u"\xDCED\xDCA0\xDC80\xDC00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.text));
+        EXPECT_EQ(c.units, text::LosslessToWide(c.text));
+        EXPECT_EQ(c.units.size(), text::LosslessWideLength(c.text));
+    }
+}
+
 // Whatever the units and however the file is cut into pieces, the reader gives
-// the text Utf16ToAnsi gives for the units.
+// their lossless text.
 TEST(RegFileReaderPieces, AnyUnitsReadTheSameWholeOrCutAnywhere) {
     std::mt19937 random(20240611);
     for (int round = 0; round < 400; ++round) {
         std::u16string units = MixedUnits(random);
         std::string file = FileWithUnits(units);
-        std::string text = regfile::Utf16ToAnsi(units);
+        std::string text = text::WideToLossless(units);
         SCOPED_TRACE(::testing::PrintToString(text));
         std::vector<std::vector<size_t>> cutLists = {{}};
         for (size_t cut = 1; cut < file.size(); cut += 1 + random() % 3)
@@ -215,6 +205,73 @@ TEST(RegFileReaderPieces, AFileCutInsideAUnitIsRefusedWhereverTheCut) {
         EXPECT_EQ(whole.result.error, read.result.error) << cut;
         EXPECT_EQ(whole.result.line, read.result.line) << cut;
         EXPECT_EQ(whole.result.message, read.result.message) << cut;
+    }
+}
+
+// The name as it goes between the quotes of a UTF-16 file.
+std::string QuotedUtf16(std::u16string_view units) {
+    std::u16string escaped;
+    for (char16_t unit : units) {
+        if (unit == u'\\' || unit == u'"')
+            escaped += u'\\';
+        escaped += unit;
+    }
+    return Utf16LeBytes(escaped);
+}
+
+// Keys a run does not touch come out of the registry file holding the same
+// UTF-16, unit for unit, whatever it is: names and string data of random units
+// (lone surrogates of every kind included) in a key of another program, while
+// the run changes and deletes values elsewhere in the store.
+TEST(RegistryFileRoundTrip, UntouchedKeysKeepEveryUnit) {
+    testing_support::ScratchDir dir;
+    std::mt19937 random(1717);
+    for (int round = 0; round < 150; ++round) {
+        std::vector<std::u16string> names, texts;
+        std::string file = "\xFF\xFE"s + AsciiUtf16("Windows Registry Editor Version 5.00\r\n\r\n"
+                                                    "[HKEY_CURRENT_USER\\Software\\Brax\\Corvane\\"
+                                                    "Audio]\r\n\"Device\"=\"x\"\r\n\r\n"
+                                                    "[HKEY_CURRENT_USER\\Software\\Other]\r\n");
+        for (int i = 0; i < 4; ++i) {
+            names.push_back(u"n" + std::u16string(1, static_cast<char16_t>(u'0' + i)) +
+                            MixedUnits(random));
+            texts.push_back(MixedUnits(random));
+            bool quoted = random() % 2 == 0;
+            file += AsciiUtf16("\"") + QuotedUtf16(names.back()) + AsciiUtf16("\"=");
+            if (quoted)
+                file += AsciiUtf16("\"") + QuotedUtf16(texts.back()) + AsciiUtf16("\"\r\n");
+            else
+                file +=
+                    AsciiUtf16("hex(1):" + HexList(Utf16LeBytes(texts.back() + u'\0')) + "\r\n");
+        }
+        const std::string path = dir.file("store" + std::to_string(round) + ".reg");
+        testing_support::WriteFileBytes(path, file);
+        posix::RegistryStore store(path);
+        ASSERT_TRUE(store.Load().ok);
+        std::shared_ptr<posix::RegistryKey> app =
+            store.OpenPath(store.Root(), "Software\\Brax\\Corvane");
+        ASSERT_TRUE(app);
+        std::shared_ptr<posix::RegistryKey> audio = store.OpenPath(app, "Audio");
+        ASSERT_TRUE(audio);
+        store.SetValue(*audio, "Device", REG_SZ,
+                       "Gr\xC3\xB6\xC3\x9F"
+                       "e\0"s);
+        store.DeleteKey(*audio);
+
+        regfile::RegFileContent back;
+        ASSERT_TRUE(regfile::ParseRegFile(store.Serialize(), back).ok());
+        const regfile::RegFileKey* other = nullptr;
+        for (const regfile::RegFileKey& key : back.keys)
+            if (key.path == "HKEY_CURRENT_USER\\Software\\Other")
+                other = &key;
+        ASSERT_NE(nullptr, other);
+        ASSERT_EQ(names.size(), other->values.size());
+        for (size_t i = 0; i < names.size(); ++i) {
+            SCOPED_TRACE(::testing::PrintToString(text::WideToLossless(names[i])));
+            EXPECT_EQ(names[i], text::LosslessToWide(other->values[i].name));
+            EXPECT_EQ(texts[i] + u'\0', text::LosslessToWide(other->values[i].data));
+            EXPECT_EQ(static_cast<uint32_t>(REG_SZ), other->values[i].type);
+        }
     }
 }
 

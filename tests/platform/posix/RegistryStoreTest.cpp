@@ -3,6 +3,7 @@
 #include "common/TestSupport.h"
 #include "platform/RegExportFormat.h"
 #include "platform/posix/FaultInjection.h"
+#include "platform/TextConversion.h"
 #include "platform/posix/RegistryStore.h"
 #include "platform/winapi.h"
 
@@ -302,22 +303,28 @@ TEST_F(RegistryStoreFile, TextIsUtf8InsideAndUtf16InTheFile) {
     EXPECT_EQ(wide, ReadFileBytes(StorePath()));
 }
 
-TEST_F(RegistryStoreFile, BytesThatAreNotUtf8SurviveAUtf16File) {
+// The store keeps lossless UTF-8, which the A-functions fill from the code page
+// (1252 here): such text, a character outside the code page and a lone
+// surrogate come back from a UTF-16 file as they were.
+TEST_F(RegistryStoreFile, StoreTextSurvivesAUtf16File) {
     RegistryStore store(StorePath());
     ASSERT_TRUE(store.Load().ok);
-    auto key = store.CreatePath(store.Root(), "Latin1 \xE4 key");
-    const std::string data = "C:\\Daten\\M\xFCller \xFF\xC3\0"s; // ISO-8859-1, cut UTF-8
-    store.SetValue(*key, "Pfad \xE4", REG_SZ, data);
-    store.SetValue(*key, "Liste", REG_MULTI_SZ, "\xE4\0\xF6\0\0"s);
+    const std::string keyName = text::AnsiToLossless("Latin1 \xE4 key");
+    const std::string valueName = text::AnsiToLossless("Pfad \xE4");
+    auto key = store.CreatePath(store.Root(), keyName);
+    const std::string data =
+        text::AnsiToLossless("C:\\Daten\\M\xFCller \x80 ") + "\xE6\x97\xA5\xED\xB3\xBF\0"s;
+    store.SetValue(*key, valueName, REG_SZ, data);
+    store.SetValue(*key, "Liste", REG_MULTI_SZ, "\xC3\xA4\0\xC3\xB6\0\0"s);
     ASSERT_EQ(0, store.SaveIfModified());
 
     RegistryStore again(StorePath());
     ASSERT_TRUE(again.Load().ok);
-    auto back = again.OpenPath(again.Root(), "Latin1 \xE4 key");
+    auto back = again.OpenPath(again.Root(), keyName);
     ASSERT_NE(nullptr, back);
-    ASSERT_NE(nullptr, back->FindValue("Pfad \xE4"));
-    EXPECT_EQ(data, back->FindValue("Pfad \xE4")->data);
-    EXPECT_EQ("\xE4\0\xF6\0\0"s, back->FindValue("Liste")->data);
+    ASSERT_NE(nullptr, back->FindValue(valueName));
+    EXPECT_EQ(data, back->FindValue(valueName)->data);
+    EXPECT_EQ("\xC3\xA4\0\xC3\xB6\0\0"s, back->FindValue("Liste")->data);
 }
 
 // A file larger than the pieces it is read in, with characters of two UTF-16 units

@@ -1,0 +1,23 @@
+// Registry text that the ANSI code page cannot hold. The registry keeps its text
+// in UTF-16; the A-functions hand it over in the ANSI code page, with '?' or a
+// look-alike for what the code page lacks, so a copy made through them would not
+// be the original and a name written back would name something else. Callers
+// keep such keys where they are.
+//
+// Each function gives an empty text when everything fits, and otherwise a short
+// reason naming what does not, its lost characters written as \uXXXX.
+#pragma once
+
+#include "platform/winapi.h"
+
+#include <string>
+
+// The name and, for string types, the text of the value at `index` of `key`.
+std::string RegistryValueAnsiLoss(HKEY key, DWORD index);
+// The same for the value called `name` (given in the ANSI code page) of `key`;
+// a value that is not there loses nothing.
+std::string RegistryNamedValueAnsiLoss(HKEY key, LPCSTR name);
+// The name of the sub-key at `index` of `key`.
+std::string RegistrySubKeyAnsiLoss(HKEY key, DWORD index);
+// Everything below `key`: sub-key names, value names and texts, at any depth.
+std::string RegistryTreeAnsiLoss(HKEY key);
