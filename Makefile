@@ -70,8 +70,30 @@ test-conformance: linux windows wine-prefix
 conformance: linux windows wine-prefix
 	$(CONFORMANCE) --seeds $(SEEDS) --calls $(CALLS)
 
-# Both builds, every test: Linux first, then the Windows build under Wine.
-test: test-linux test-windows test-sanitize test-fuzz test-conformance
+# Both builds, every test: Linux first, then the Windows build under Wine, and
+# last the release archive's Windows program in an empty Wine prefix.
+test: test-linux test-windows test-sanitize test-fuzz test-conformance test-dist
+
+# Installing (Linux program and man page) and the release archive.
+.PHONY: install dist test-dist
+PREFIX ?= /usr/local
+DESTDIR ?=
+VERSION := $(shell head -n 1 VERSION)
+DIST := build/dist
+DIST_ZIP := $(DIST)/corvane-migrate-$(VERSION).zip
+
+install: linux
+	install -d $(DESTDIR)$(PREFIX)/bin $(DESTDIR)$(PREFIX)/share/man/man1
+	install -m 755 -s $(LINUX)/corvane-migrate $(DESTDIR)$(PREFIX)/bin/corvane-migrate
+	python3 cmake/make-manpage.py README.md VERSION > $(DESTDIR)$(PREFIX)/share/man/man1/corvane-migrate.1
+	chmod 644 $(DESTDIR)$(PREFIX)/share/man/man1/corvane-migrate.1
+
+dist: linux windows
+	@mkdir -p $(DIST)
+	bash cmake/make-dist.sh $(LINUX)/corvane-migrate $(WINDOWS)/corvane-migrate.exe $(DIST)
+
+test-dist: dist
+	bash tests/dist/run_dist_test.sh $(DIST_ZIP)
 
 demo: linux
 	bash examples/demo.sh $(LINUX)/corvane-migrate

@@ -2,6 +2,8 @@
 
 #include "app/CorvaneApp.h"
 
+#include <cstring>
+
 namespace {
 
 // The application object as the entry runs it.
@@ -20,13 +22,16 @@ class EntryApp {
     }
     int Failures() const { return m_app == &theApp ? theApp.m_nFailures : 0; }
     const char* StopMessage() const {
-        if (m_app == &theApp && theApp.m_runStop != CCorvaneApp::RunStop::none &&
-            theApp.m_runStop != CCorvaneApp::RunStop::helpShown &&
-            theApp.m_runStop != CCorvaneApp::RunStop::previewShown)
+        if (m_app == &theApp && (theApp.m_runStop == CCorvaneApp::RunStop::dataFolderFailed ||
+                                 theApp.m_runStop == CCorvaneApp::RunStop::usageError ||
+                                 theApp.m_runStop == CCorvaneApp::RunStop::badAppName ||
+                                 theApp.m_runStop == CCorvaneApp::RunStop::busy))
             return theApp.m_strStopMessage.GetString();
         return nullptr;
     }
     int StopExitCode() const {
+        if (m_app == &theApp && theApp.m_runStop == CCorvaneApp::RunStop::usageError)
+            return exitUsage;
         if (m_app == &theApp && theApp.m_runStop == CCorvaneApp::RunStop::badAppName)
             return exitInitApplication;
         if (m_app == &theApp && theApp.m_runStop == CCorvaneApp::RunStop::busy)
@@ -39,6 +44,19 @@ class EntryApp {
 };
 
 } // namespace
+
+void PrintErrorLines(FILE* errors, const char* text) {
+    const char* line = text;
+    for (;;) {
+        const char* end = strchr(line, '\n');
+        int length = end ? static_cast<int>(end - line) : static_cast<int>(strlen(line));
+        fprintf(errors, "corvane-migrate: %.*s\n", length, line);
+        if (!end)
+            break;
+        line = end + 1;
+    }
+    fflush(errors);
+}
 
 int RunConsoleEntry(int argc, char** argv, char** envp) {
     (void)argc;

@@ -4,8 +4,9 @@
 
 #include <cstdio>
 
-// Exit codes: 0 done; 1 framework start-up failed (the run still went on);
-// 2 InitApplication failed; 3 COM could not be initialised; 4 the run stopped
+// Exit codes: 0 done (also: help, version, nothing to convert); 1 framework
+// start-up failed (the run still went on); 2 InitApplication failed or the
+// command line was not understood; 3 COM could not be initialised; 4 the run stopped
 // before changing anything (data folder not created; the platform layer also
 // exits with 4 when the registry store cannot be read); 5 the run ended, but
 // writes failed or the results could not be saved: what was not moved stays
@@ -15,6 +16,7 @@ enum ExitCode {
     exitDone = 0,
     exitFrameworkInit = 1,
     exitInitApplication = 2,
+    exitUsage = 2,
     exitComInit = 3,
     exitStopped = 4,
     exitIncomplete = 5,
@@ -24,16 +26,19 @@ enum ExitCode {
 // The arguments are not used: the command line comes from GetCommandLineA.
 int RunConsoleEntry(int argc, char** argv, char** envp);
 
+// Each line of `text` on `errors` after the program's name.
+void PrintErrorLines(FILE* errors, const char* text);
+
 // The run of an application object once the framework has started: App has
 // InitApplication, InitInstance, ExitInstance, StopMessage (null, or why the
-// run stopped before it changed anything; StopExitCode, when App has it, the
-// exit code for that stop, else 4), SaveAll (writes everything the run
-// changed to disk; false when that failed) and Failures (the failed writes the
-// run reported). Messages go to `errors`.
+// run stopped before it changed anything; one or more lines), StopExitCode
+// (when App has it: the exit code for that stop, else 4), SaveAll (writes
+// everything the run changed to disk; false when that failed) and Failures (the
+// failed writes the run reported). Messages go to `errors`.
 template <class App> int RunApplication(App& app, bool frameworkReady, FILE* errors) {
     int exitCode = exitDone;
     if (!frameworkReady) {
-        fputs("Fatal Error: MFC initialization failed\n", errors);
+        fputs("corvane-migrate: Fatal Error: MFC initialization failed\n", errors);
         fflush(errors);
         exitCode = exitFrameworkInit;
     }
@@ -47,8 +52,7 @@ template <class App> int RunApplication(App& app, bool frameworkReady, FILE* err
     bool saved = app.SaveAll();
     fflush(stdout);
     if (const char* stop = app.StopMessage()) {
-        fprintf(errors, "corvane-migrate: %s\n", stop);
-        fflush(errors);
+        PrintErrorLines(errors, stop);
         if constexpr (requires { app.StopExitCode(); })
             return app.StopExitCode();
         return exitStopped;

@@ -4,6 +4,7 @@
 #include "app/AppName.h"
 #include "app/CommandLine.h"
 #include "app/RegistryRead.h"
+#include "platform/RunEnvironment.h"
 #include "app/RunLock.h"
 #include "platform/RegistryText.h"
 #include "platform/RunFiles.h"
@@ -69,12 +70,8 @@ BOOL CCorvaneApp::InitInstance() {
 
     CMyCommandLineInfo commandLine;
     ParseCommandLine(commandLine);
-    if (commandLine.m_bShowHelp) {
-        // Help changes nothing: no registry, no file.
-        fputs(UsageText(), stdout);
-        m_runStop = RunStop::helpShown;
+    if (StopsBeforeReading(commandLine))
         return TRUE;
-    }
     if (const char* problem = AppNameProblem(commandLine.m_strAppName)) {
         // The name becomes file names: nothing is read or written with a bad one.
         m_runStop = RunStop::badAppName;
@@ -91,10 +88,14 @@ BOOL CCorvaneApp::InitInstance() {
     free(const_cast<char*>(m_pszAppName));
     m_pszAppName = HeapCopy(commandLine.m_strAppName);
     m_strAppKeyPath = CString("Software\\") + m_pszRegistryKey + "\\" + m_pszAppName;
+    m_strGivenDataPath = runenv::ExpandTypedPath(commandLine.m_strDataPath.str());
     // The registry-mode pair, restored for one write after the copy.
     const char* registryKey = m_pszRegistryKey;
     const char* registryProfile = m_pszProfileName;
 
+    // Nothing to convert is said, not done, in a preview too.
+    if (StopsWithNothingToConvert())
+        return TRUE;
     if (commandLine.m_bPreview) {
         // The preview opens nothing for writing: the registry-mode profile
         // functions would create the keys they read.
@@ -129,7 +130,9 @@ BOOL CCorvaneApp::InitInstance() {
     }
 
     // The data folder; every file of the run goes there.
+    m_bFirstLookup = TRUE;
     CString dataPath = GetDataPath(nullptr, nullptr);
+    m_bFirstLookup = FALSE;
     if (dataPath.IsEmpty()) {
         // Nothing has been written or deleted yet: stop here.
         m_runStop = RunStop::dataFolderFailed;
@@ -149,7 +152,8 @@ BOOL CCorvaneApp::InitInstance() {
         return TRUE;
     }
     CString appIniName = CString(m_pszAppName) + ".ini";
-    CString mainSettingsFile = dataPath + "\\" + appIniName;
+    CString mainSettingsFile =
+        dataPath + CString(std::string(1, runenv::PathSeparator())) + appIniName;
 
     // INI mode: the profile functions work on the main settings file.
     char* iniProfile = HeapCopy(mainSettingsFile);

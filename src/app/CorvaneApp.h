@@ -83,7 +83,17 @@ class CCorvaneApp : public CWinApp {
     CString m_strDataPath;
 
     // Why InitInstance stopped before the end of the run, for the console entry.
-    enum class RunStop { none, helpShown, previewShown, dataFolderFailed, badAppName, busy };
+    enum class RunStop {
+        none,
+        helpShown,
+        previewShown,
+        versionShown,
+        nothingToConvert, // no application key, or one a completed run left
+        usageError,       // the command line was not understood (exit code 2)
+        dataFolderFailed, // no usable data folder, or a check before writing failed
+        badAppName,
+        busy
+    };
     RunStop m_runStop = RunStop::none;
     // The message for standard error when the run stopped on a failure.
     CString m_strStopMessage;
@@ -121,6 +131,11 @@ class CCorvaneApp : public CWinApp {
     CString m_strAppKeyPath;
     // Why the last GetDataPath call returned an empty text.
     CString m_strDataPathError;
+    // The data folder named on the command line (empty: recorded, or asked for).
+    CString m_strGivenDataPath;
+    // Set for the run's first data-folder lookup: the folder must exist (or be
+    // made) and pass the checks before the first write.
+    BOOL m_bFirstLookup = FALSE;
 
   private:
     // Counts the "DataPath" value the prompt would record, in a preview.
@@ -139,6 +154,15 @@ class CCorvaneApp : public CWinApp {
     void PrintGroupPreview(const CString& group, const KeyValueCounts& counts, bool removed) const;
     std::vector<std::function<void()>> m_pendingRegistryDeletions;
 
+    // The command line's errors, help and version, the registry file: true when
+    // the run stops there (m_runStop says how).
+    bool StopsBeforeReading(const class CMyCommandLineInfo& commandLine);
+    // True (and a line said) when the application key is missing or holds what a
+    // completed run leaves.
+    bool StopsWithNothingToConvert();
+    // CheckBeforeFirstWrite for the run's files in `folder`; false with
+    // m_strDataPathError set when it failed.
+    bool CheckBeforeWrites(const CString& folder);
     // Takes the run lock of `path` (RunLock.h); false, with the run stopped
     // as busy, when another run holds it.
     bool TakeRunLockOrStop(const char* scope, const char* kind, const CString& path);

@@ -3,6 +3,9 @@
 #include "app/CorvaneApp.h"
 #include "app/RegistryRead.h"
 
+#include "app/RunChecks.h"
+#include "platform/RunEnvironment.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -56,27 +59,48 @@ bool IsFolder(const char* path) {
 CString CCorvaneApp::GetDataPath(const char* pszSubFolder, const char* pszFileName) {
     CString subFolder(pszSubFolder);
     CString fileName(pszFileName);
+    CString separator(std::string(1, runenv::PathSeparator()));
     m_strDataPathError.Empty();
 
     // Once the run has chosen its data folder, every file goes beside the main
-    // settings file, whatever the current profile records.
+    // settings file, whatever the current profile records. A folder given on the
+    // command line wins over the recorded one.
     CString path = m_strDataPath;
-    if (path.IsEmpty())
+    if (path.IsEmpty() && m_strGivenDataPath.IsEmpty()) {
         path = GetProfileString(m_strSettings, "DataPath", "");
+        if (!path.IsEmpty() && m_bFirstLookup && !IsFolder(path)) {
+            m_strDataPathError.Format("the recorded data folder \"%s\" does not exist; create it, "
+                                      "or name another with /datapath=<folder>",
+                                      path.GetString());
+            return CString();
+        }
+        if (!path.IsEmpty() && m_bFirstLookup && !CheckBeforeWrites(path))
+            return CString();
+    }
     if (path.IsEmpty()) {
         CString programFolder = FolderOf(ModulePath());
         CString defaultPath = DefaultDataPath();
-        printf("Enter %s's new data path (will be created if it doesn't exist):\n",
-               m_pszAppName ? m_pszAppName : "");
-        printf("Default: %s\n", defaultPath.GetString());
-        fflush(stdout);
+        if (!m_strGivenDataPath.IsEmpty()) {
+            path = m_strGivenDataPath;
+        } else {
+            printf("Enter %s's new data path (will be created if it doesn't exist):\n",
+                   m_pszAppName ? m_pszAppName : "");
+            printf("Default: %s\n", defaultPath.GetString());
+            fflush(stdout);
 
-        std::string line;
-        ReadConsoleLine(m_pConsoleInput ? m_pConsoleInput : stdin, line);
-        CString typed(line);
-        typed.Trim();
-        path = typed.IsEmpty() ? defaultPath : typed;
+            std::string line;
+            ReadConsoleLine(m_pConsoleInput ? m_pConsoleInput : stdin, line);
+            CString typed(line);
+            typed.Trim();
+            path = typed.IsEmpty() ? defaultPath : CString(runenv::ExpandTypedPath(typed.str()));
+        }
 
+        // A folder whose files could not be opened is not made at all.
+        if (m_bFirstLookup) {
+            m_strDataPathError = PathTooLong(path, DataFileNames(m_pszAppName, m_strSectionPrefix));
+            if (!m_strDataPathError.IsEmpty())
+                return CString();
+        }
         // One level only: a missing parent folder is not created.
         if (_mkdir(path) != 0) {
             int error = errno;
@@ -91,6 +115,8 @@ CString CCorvaneApp::GetDataPath(const char* pszSubFolder, const char* pszFileNa
                 return CString();
             }
         }
+        if (m_bFirstLookup && !CheckBeforeWrites(path))
+            return CString();
 
         // The record changes the registry: its backup holds the key as it
         // was before.
@@ -98,10 +124,22 @@ CString CCorvaneApp::GetDataPath(const char* pszSubFolder, const char* pszFileNa
             m_strBackupFolder = path;
             EnsureRegistryBackup();
         }
+        // The program-side record is a convenience for the host: a program
+        // folder that takes no file (as under Program Files) does not fail the run.
         CString programIni = ProgramIniPath();
-        if (!WritePrivateProfileStringA("Settings", "DataPath", path, programIni)) {
-            printf("Error writing [Settings] DataPath\n");
-            ++m_nFailures;
+        // Probed first: a write that is only cached would fail at the final save.
+        std::string refused = runenv::ProbeFolderWritable(programFolder.str());
+        if (refused.empty())
+            refused = runenv::ProbeFileReplaceable(programIni.str());
+        if (refused.empty() &&
+            !WritePrivateProfileStringA("Settings", "DataPath", path, programIni))
+            refused = runenv::SystemErrorText(GetLastError());
+        if (!refused.empty()) {
+            fprintf(
+                stderr,
+                "corvane-migrate: warning: the data folder could not be recorded in \"%s\": %s\n",
+                programIni.GetString(), refused.c_str());
+            fflush(stderr);
         } else {
             m_account.NoteFile(programIni);
         }
@@ -109,20 +147,21 @@ CString CCorvaneApp::GetDataPath(const char* pszSubFolder, const char* pszFileNa
     }
 
     if (!subFolder.IsEmpty()) {
-        path += "\\" + subFolder;
+        path += separator + subFolder;
         _mkdir(path);
     }
     if (!fileName.IsEmpty())
-        path += "\\" + fileName;
+        path += separator + fileName;
     return path;
 }
 
 CString CCorvaneApp::DefaultDataPath() {
-    return FolderOf(ModulePath()) + "\\Data";
+    return FolderOf(ModulePath()) + CString(std::string(1, runenv::PathSeparator())) + "Data";
 }
 
 CString CCorvaneApp::ProgramIniPath() const {
-    return FolderOf(ModulePath()) + "\\" + (m_pszAppName ? m_pszAppName : "") + ".ini";
+    return FolderOf(ModulePath()) + CString(std::string(1, runenv::PathSeparator())) +
+           (m_pszAppName ? m_pszAppName : "") + ".ini";
 }
 
 CString CCorvaneApp::PreviewDataPath(const CString& given, CString& how, bool& recorded) {
@@ -144,4 +183,10 @@ CString CCorvaneApp::PreviewDataPath(const CString& given, CString& how, bool& r
     }
     how = "none is recorded: the default, which the run's prompt offers";
     return DefaultDataPath();
+}
+
+bool CCorvaneApp::CheckBeforeWrites(const CString& folder) {
+    m_strDataPathError =
+        CheckBeforeFirstWrite(folder, DataFileNames(m_pszAppName, m_strSectionPrefix));
+    return m_strDataPathError.IsEmpty();
 }

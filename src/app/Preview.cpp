@@ -4,6 +4,7 @@
 #include "autocorrect/HostCanDos.h"
 #include "autocorrect/InternalBank.h"
 #include "autocorrect/ProfileLists.h"
+#include "platform/RunEnvironment.h"
 
 #include <cstring>
 
@@ -33,10 +34,10 @@ void CCorvaneApp::PredictAutocorrectFiles(const CString& mainFile) {
     for (const CString& section : sections) {
         CString capability;
         if (ClassifyHostCanDoSection(section, capability) == HostCanDoSection::Capability) {
-            m_account.NoteFile(m_strDataPath + "\\hostCanDos.ini");
+            m_account.NoteFile(GetDataPath(nullptr, "hostCanDos.ini"));
             capabilitySourcesGo = true;
         } else if (IsInternalBankSection(section, m_strSectionPrefix)) {
-            m_account.NoteFile(m_strDataPath + "\\#Intern" + m_strSectionPrefix + ".corvane");
+            m_account.NoteFile(GetDataPath(nullptr, "#Intern" + m_strSectionPrefix + ".corvane"));
             bankSourcesGo = bankSourcesGo || m_bRemoveSource;
         }
     }
@@ -52,13 +53,17 @@ void CCorvaneApp::Preview(const char* registryKey, const char* registryProfile) 
     printf("Preview: nothing is written, created or deleted\n");
     CString how;
     bool recorded = false;
-    m_strDataPath = PreviewDataPath(CString(), how, recorded);
+    m_strDataPath = PreviewDataPath(m_strGivenDataPath, how, recorded);
     printf("Data folder: %s (%s)\n", m_strDataPath.GetString(), how.GetString());
-    CString mainFile = m_strDataPath + "\\" + m_pszAppName + ".ini";
+    CString mainFile = GetDataPath(nullptr, CString(m_pszAppName) + ".ini");
     if (!recorded) {
         // The run records its choice; that record changes the registry, so
         // the backup is taken first.
-        m_account.NoteFile(ProgramIniPath());
+        // A program folder that takes no file is only a warning in the run:
+        // the record is then not among the files written.
+        CString programIni = ProgramIniPath();
+        if (runenv::ProbeFileReplaceable(programIni.str()).empty())
+            m_account.NoteFile(programIni);
         EnsureRegistryBackup();
         m_bPreviewRecordsDataPath = true;
     }

@@ -1,4 +1,5 @@
 #include "app/RegistryBackup.h"
+#include "platform/RunEnvironment.h"
 
 #include "app/CorvaneApp.h"
 #include "platform/RegExportFormat.h"
@@ -148,8 +149,8 @@ bool CopyToNewFile(const char* from, const char* to, CString& error) {
 // `folder`, one key at a time. A key that is not there needs no backup.
 bool CCorvaneApp::WriteRegistryBackup(const CString& keyPath, const CString& folder,
                                       CString& error) {
-    CString name =
-        NextFreeBackupName(folder + "\\" + (m_pszAppName ? m_pszAppName : "") + "-registry-backup");
+    CString name = NextFreeBackupName(folder + CString(std::string(1, runenv::PathSeparator())) +
+                                      (m_pszAppName ? m_pszAppName : "") + "-registry-backup");
     NewFileWriter file;
     regfile::RegExportWriter writer(regfile::RegFileFormat(), regfile::RegTextInput::Ansi);
     bool created = false;
@@ -199,8 +200,9 @@ BOOL CCorvaneApp::EnsureRegistryBackup() {
         folder = m_strBackupFolder.IsEmpty() ? GetDataPath(nullptr, nullptr) : m_strBackupFolder;
     if (m_bPreview) {
         // The name the backup would get; nothing is written.
-        m_strBackupFile = NextFreeBackupName(folder + "\\" + (m_pszAppName ? m_pszAppName : "") +
-                                             "-registry-backup");
+        m_strBackupFile =
+            NextFreeBackupName(folder + CString(std::string(1, runenv::PathSeparator())) +
+                               (m_pszAppName ? m_pszAppName : "") + "-registry-backup");
         m_account.NoteBackup(m_strBackupFile);
         m_backupState = BackupState::written;
         return TRUE;

@@ -2,6 +2,7 @@
 // becomes a section of the main settings file, and copied groups leave the
 // registry.
 #include "app/CorvaneApp.h"
+#include "app/ProgressLine.h"
 #include "app/RegistryRead.h"
 #include "platform/RegistryText.h"
 #include "autocorrect/CheckedWrite.h"
@@ -154,8 +155,16 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
         return;
     CStringArray groups = RegistrySubKeyNames(hAppKey);
     bool sawSettings = false;
+    // The values are counted only when a terminal shows the progress.
+    std::vector<size_t> valuesBefore;
+    if (ProgressToStandardError())
+        valuesBefore = RegistryValuesBefore(hAppKey, groups);
+    CProgressLine progress("Copy from registry", valuesBefore.empty() ? 0 : valuesBefore.back(),
+                           stderr, !valuesBefore.empty());
     for (int i = 0; i < groups.GetSize(); ++i) {
         const CString& group = groups[i];
+        if (progress.Shown())
+            progress.Reach(valuesBefore[i]);
         if (IsPluginStore(group))
             continue;
         HKEY hGroup = nullptr;

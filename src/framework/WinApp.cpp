@@ -148,6 +148,20 @@ HKEY CWinApp::GetAppRegistryKey() {
     return app;
 }
 
+// The section's key opened for reading, or null when it (or a key above it) is
+// missing: a read never creates a key, so a run that stops early leaves the
+// registry as it found it.
+HKEY CWinApp::OpenSectionKeyForReading(const char* section) {
+    if (!section || !m_pszRegistryKey || !m_pszProfileName)
+        return nullptr;
+    std::string path =
+        std::string("Software\\") + m_pszRegistryKey + "\\" + m_pszProfileName + "\\" + section;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return nullptr;
+    return key;
+}
+
 HKEY CWinApp::GetSectionKey(const char* section) {
     if (!section)
         return nullptr;
@@ -165,7 +179,7 @@ CString CWinApp::GetProfileString(const char* section, const char* entry, const 
     if (!section || !entry)
         return CString(def);
     if (m_pszRegistryKey) {
-        HKEY key = GetSectionKey(section);
+        HKEY key = OpenSectionKeyForReading(section);
         if (!key)
             return CString(def);
         CString result(def);
@@ -242,7 +256,7 @@ UINT CWinApp::GetProfileInt(const char* section, const char* entry, int def) {
     if (!section || !entry)
         return static_cast<UINT>(def);
     if (m_pszRegistryKey) {
-        HKEY key = GetSectionKey(section);
+        HKEY key = OpenSectionKeyForReading(section);
         if (!key)
             return static_cast<UINT>(def);
         DWORD value = 0;

@@ -40,6 +40,7 @@ class CWinApp {
     // The caller closes it.
     HKEY GetAppRegistryKey();
     HKEY GetSectionKey(const char* section);
+    HKEY OpenSectionKeyForReading(const char* section);
 
     // Registry mode (m_pszRegistryKey set): REG_SZ strings and REG_DWORD
     // integers in the section key; a null entry deletes the section key, a

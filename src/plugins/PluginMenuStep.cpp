@@ -45,7 +45,7 @@ bool CCorvaneApp::SaveEarlierPluginFile(const CString& iniPath) {
     DWORD attributes = GetFileAttributesA(iniPath);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return true;
-    CString copy = NextFreeIniName(m_strDataPath + "\\PlugIns-before");
+    CString copy = NextFreeIniName(GetDataPath(nullptr, "PlugIns-before"));
     CString error;
     if (!m_bPreview && !CopyToNewFile(iniPath, copy, error)) {
         printf("Error writing %s: the plugin menu stays in the registry (%s)\n", copy.GetString(),
@@ -92,13 +92,13 @@ void CCorvaneApp::AutocorrectPluginMenu() {
 bool CCorvaneApp::MovePluginMenu(CPluginMenu& menu, const CString& store) {
     if (menu.m_root.HasChildren()) {
         // The registry tree goes only once the file holds the menu.
-        const CString iniPath = m_strDataPath + "\\PlugIns.ini";
+        // Without a data folder the lookup would ask for one.
         if (m_strDataPath.IsEmpty()) {
-            printf("Error writing %s: the plugin menu stays in the registry\n",
-                   iniPath.GetString());
+            printf("Error writing PlugIns.ini: the plugin menu stays in the registry\n");
             ++m_nFailures;
             return false;
         }
+        const CString iniPath = GetDataPath(nullptr, "PlugIns.ini");
         if (!SaveEarlierPluginFile(iniPath))
             return false;
         if (!m_bPreview) {

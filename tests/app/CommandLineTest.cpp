@@ -57,7 +57,6 @@ TEST(CommandLine, FlagsSetNamePrefixAndRemoval) {
         {"mirel then halbrek", {"/mirel", "/halbrek"}, {"Corvane", "Halbrek", true, false}},
         {"halbrek then mirel", {"/halbrek", "/mirel"}, {"Corvane", "Mirel", true, false}},
         {"mirel as a plain argument", {"mirel"}, {"Corvane", "", true, false}},
-        {"unknown flags are ignored", {"/x", "-unknown", "/"}, {"Corvane", "", true, false}},
         {"all together", {"/app=Studio", "-keep", "/mirel"}, {"Studio", "Mirel", false, false}},
     };
     for (const Case& c : cases) {
@@ -108,6 +107,64 @@ TEST(CommandLine, PreviewFlagsInAnySpelling) {
         SCOPED_TRACE(args.front());
         EXPECT_FALSE(AsksForPreview(args));
     }
+}
+
+// Every argument is understood, or the first one that is not is named.
+TEST(CommandLine, AnArgumentNotUnderstoodIsNamed) {
+    const struct {
+        std::vector<std::string> args;
+        const char* error; // "" when the line is understood
+    } cases[] = {
+        {{}, ""},
+        {{"/app=X", "-keep", "/MIREL", "/halbrek", "/datapath=d", "-registry=r.reg"}, ""},
+        {{"--dry-run"}, ""},
+        {{"-n", "/preview"}, ""},
+        {{"/verbose", "/keep"}, "unknown flag \"verbose\""},
+        {{"/keep", "/"}, "unknown flag \"\""},
+        {{"my-export.reg"}, "unexpected argument \"my-export.reg\" (flags start with / or -)"},
+        {{"keep"}, "unexpected argument \"keep\" (flags start with / or -)"},
+        {{""}, "unexpected argument \"\" (flags start with / or -)"},
+        {{"/x", "y"}, "unknown flag \"x\""},
+        {{"/datapath="}, "/datapath= needs a folder"},
+        {{"/datapath=  "}, "/datapath= needs a folder"},
+        {{"/registry="}, "/registry= needs a file"},
+        {{"/versions"}, "unknown flag \"versions\""},
+        {{"/?", "/bogus"}, "unknown flag \"bogus\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        CMyCommandLineInfo info;
+        for (size_t i = 0; i < c.args.size(); ++i) {
+            const std::string& arg = c.args[i];
+            bool flag = !arg.empty() && (arg[0] == '-' || arg[0] == '/');
+            info.ParseParam(flag ? arg.c_str() + 1 : arg.c_str(), flag, i + 1 == c.args.size());
+        }
+        EXPECT_EQ(info.m_strError.str(), c.error);
+    }
+}
+
+TEST(CommandLine, VersionDataFolderAndRegistryFile) {
+    CMyCommandLineInfo info;
+    const char* args[] = {"datapath= ~/corvane data ", "REGISTRY=/tmp/a.reg", "-version"};
+    for (const char* arg : args)
+        info.ParseParam(arg, TRUE, FALSE);
+    EXPECT_EQ(info.m_strDataPath.str(), "~/corvane data");
+    EXPECT_EQ(info.m_strRegistryFile.str(), "/tmp/a.reg");
+    EXPECT_TRUE(info.m_bShowVersion);
+    EXPECT_FALSE(info.m_bShowHelp);
+    EXPECT_EQ(info.m_strError.str(), "");
+}
+
+// The help text lists every flag and every exit code.
+TEST(CommandLine, TheUsageNamesEveryFlagAndExitCode) {
+    std::string usage = UsageText();
+    for (const char* flag : {"app=<name>", "mirel", "halbrek", "keep", "preview",
+                             "datapath=<folder>", "registry=<file>", "version", "help"})
+        EXPECT_NE(usage.find(flag), std::string::npos) << flag;
+    for (int code = 0; code <= 6; ++code)
+        EXPECT_NE(usage.find("\n  " + std::to_string(code) + "  "), std::string::npos) << code;
+    std::string shortUsage = ShortUsageText();
+    EXPECT_EQ(shortUsage.find('\n'), std::string::npos);
 }
 
 TEST(CommandLine, ParsedFromTheProcessCommandLineText) {

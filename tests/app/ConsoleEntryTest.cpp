@@ -29,6 +29,7 @@ struct FakeApp {
         return 7; // not the exit code
     }
     const char* StopMessage() const { return stop; }
+    int StopExitCode() const { return stopCode; }
     bool SaveAll() {
         calls += "S";
         return saves;
@@ -37,6 +38,7 @@ struct FakeApp {
 
     bool saves = true;
     int failures = 0;
+    int stopCode = 4;
 };
 
 struct EntryCase {
@@ -56,18 +58,21 @@ TEST(ConsoleEntry, ExitCodesAndCallOrder) {
     const char* unsaved = "corvane-migrate: the results could not all be saved; the registry keeps "
                           "what was not saved\n";
     const std::string both =
-        std::string("Fatal Error: MFC initialization failed\n") + unsaved +
+        std::string("corvane-migrate: Fatal Error: MFC initialization failed\n") + unsaved +
         "corvane-migrate: 1 write(s) failed; what they would have moved stays where it was\n";
     const EntryCase cases[] = {
         {"a complete run", true, true, true, nullptr, true, 0, 0, "AIXS", ""},
         {"framework start-up failed, the run goes on", false, true, true, nullptr, true, 0, 1,
-         "AIXS", "Fatal Error: MFC initialization failed\n"},
+         "AIXS", "corvane-migrate: Fatal Error: MFC initialization failed\n"},
         {"InitApplication failed", true, false, true, nullptr, true, 0, 2, "A", ""},
         {"both start-ups failed", false, false, true, nullptr, true, 0, 2, "A",
-         "Fatal Error: MFC initialization failed\n"},
+         "corvane-migrate: Fatal Error: MFC initialization failed\n"},
         {"COM not initialised: no ExitInstance", true, true, false, nullptr, true, 0, 3, "AI", ""},
         {"the run stopped before changing anything", true, true, true, "no data folder", true, 0, 4,
          "AIXS", "corvane-migrate: no data folder\n"},
+        {"a stop of several lines: each after the program's name", true, true, true,
+         "unknown flag\nusage: x", true, 0, 4, "AIXS",
+         "corvane-migrate: unknown flag\ncorvane-migrate: usage: x\n"},
         {"the results could not be saved", true, true, true, nullptr, false, 0, 5, "AIXS", unsaved},
         {"writes failed during the run", true, true, true, nullptr, true, 2, 5, "AIXS",
          "corvane-migrate: 2 write(s) failed; what they would have moved stays where it was\n"},

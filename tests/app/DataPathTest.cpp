@@ -1,11 +1,15 @@
 // The data folder: the recorded path, or one typed at the console, created one
 // level deep and recorded twice.
 #include "AppTestSupport.h"
+#include "platform/RunEnvironment.h"
 
 #include <filesystem>
 #include <string>
 
 namespace {
+
+// The separator of the paths the run builds on this platform.
+const std::string S(1, runenv::PathSeparator());
 
 using testing_support::FileExists;
 using testing_support::ReadFileBytes;
@@ -15,8 +19,8 @@ class DataPath : public AppFixture {
   protected:
     void SetUp() override {
         AppFixture::SetUp();
-        m_programIni = ProgramFolder() + "\\" + kTestAppName + ".ini";
-        m_defaultFolder = ProgramFolder() + "\\Data";
+        m_programIni = ProgramFolder() + S + kTestAppName + ".ini";
+        m_defaultFolder = ProgramFolder() + S + "Data";
         m_defaultExisted = IsFolder(m_defaultFolder);
         DeleteFileA(m_programIni.c_str());
     }
@@ -74,7 +78,7 @@ TEST_F(DataPath, ARecordedPathIsUsedWithoutAPromptOrAnyWrite) {
     std::string recorded = m_scratch.file("not-created");
     ASSERT_TRUE(theApp.WriteProfileString("Settings", "DataPath", recorded.c_str()));
     std::string output;
-    EXPECT_EQ(Call(nullptr, "Corvane.ini", &output), recorded + "\\Corvane.ini");
+    EXPECT_EQ(Call(nullptr, "Corvane.ini", &output), recorded + S + "Corvane.ini");
     EXPECT_EQ(output, "");
     EXPECT_FALSE(FileExists(recorded));
     EXPECT_FALSE(FileExists(m_programIni));
@@ -83,7 +87,7 @@ TEST_F(DataPath, ARecordedPathIsUsedWithoutAPromptOrAnyWrite) {
 TEST_F(DataPath, TheRunsDataFolderWinsOverTheProfile) {
     theApp.m_strDataPath = m_scratch.path().string().c_str();
     std::string output;
-    EXPECT_EQ(Call("", "PlugIns.ini", &output), theApp.m_strDataPath.str() + "\\PlugIns.ini");
+    EXPECT_EQ(Call("", "PlugIns.ini", &output), theApp.m_strDataPath.str() + S + "PlugIns.ini");
     EXPECT_EQ(output, "");
     EXPECT_EQ(Recorded(), "");
 }
@@ -94,7 +98,7 @@ TEST_F(DataPath, AnEmptyLineOrTheEndOfInputChoosesTheDefault) {
         theApp.WriteProfileString("Settings", "DataPath", nullptr);
         SetConsoleInput(input);
         std::string output;
-        EXPECT_EQ(Call(nullptr, "Corvane.ini", &output), m_defaultFolder + "\\Corvane.ini");
+        EXPECT_EQ(Call(nullptr, "Corvane.ini", &output), m_defaultFolder + S + "Corvane.ini");
         EXPECT_EQ(output, Prompt());
         EXPECT_TRUE(IsFolder(m_defaultFolder));
         EXPECT_EQ(Recorded(), m_defaultFolder);
@@ -117,7 +121,7 @@ TEST_F(DataPath, AnExistingFolderIsAccepted) {
     std::string typed = m_scratch.path().string();
     SetConsoleInput(typed + "\n");
     std::string output;
-    EXPECT_EQ(Call(nullptr, "x.ini", &output), typed + "\\x.ini");
+    EXPECT_EQ(Call(nullptr, "x.ini", &output), typed + S + "x.ini");
     EXPECT_EQ(Recorded(), typed);
 }
 
@@ -165,8 +169,8 @@ TEST_F(DataPath, ASubFolderIsCreatedBelowTheDataFolder) {
     std::string folder = m_scratch.path().string();
     ASSERT_TRUE(theApp.WriteProfileString("Settings", "DataPath", folder.c_str()));
     std::string output;
-    EXPECT_EQ(Call("Banks", "a.ini", &output), folder + "\\Banks\\a.ini");
-    EXPECT_TRUE(IsFolder(folder + "\\Banks"));
+    EXPECT_EQ(Call("Banks", "a.ini", &output), folder + S + "Banks" + S + "a.ini");
+    EXPECT_TRUE(IsFolder(folder + S + "Banks"));
 }
 
 TEST_F(DataPath, ThePromptNamesTheApplication) {
@@ -176,9 +180,72 @@ TEST_F(DataPath, ThePromptNamesTheApplication) {
     std::string output;
     Call(nullptr, nullptr, &output);
     EXPECT_EQ(output.rfind("Enter Mirel Studio's new data path", 0), 0u) << output;
-    std::string programIni = ProgramFolder() + "\\Mirel Studio.ini";
+    std::string programIni = ProgramFolder() + S + "Mirel Studio.ini";
     FlushProfile(programIni);
     DeleteFileA(programIni.c_str());
+}
+
+// The run's first lookup: a given folder is used without asking; a recorded
+// folder must exist; each failure names the folder and nothing is recorded.
+TEST_F(DataPath, TheFirstLookupOfARunTakesTheGivenFolderOrAnExistingRecordedOne) {
+    std::string given = m_scratch.file("given");
+    std::string missing = m_scratch.file("recorded-missing");
+    std::string blocker = m_scratch.file("a-file");
+    WriteFileBytes(blocker, "not a folder");
+    const struct {
+        const char* what;
+        std::string given;
+        std::string recorded;
+        std::string result; // empty: refused
+        std::string errorHas;
+    } cases[] = {
+        {"given, parent exists", given, "", given, ""},
+        {"given wins over the recorded one", given, m_scratch.path().string(), given, ""},
+        {"given, parent missing", missing + S + "child", "", "", "cannot create"},
+        {"given is a file", blocker, "", "", blocker},
+        {"recorded and present", "", m_scratch.path().string(), m_scratch.path().string(), ""},
+        {"recorded and missing", "", missing, "", "/datapath=<folder>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        theApp.WriteProfileString("Settings", "DataPath",
+                                  c.recorded.empty() ? nullptr : c.recorded.c_str());
+        theApp.m_strGivenDataPath = c.given.c_str();
+        theApp.m_bFirstLookup = TRUE;
+        SetConsoleInput("");
+        std::string output;
+        std::string result = Call(nullptr, nullptr, &output);
+        theApp.m_bFirstLookup = FALSE;
+        theApp.m_strGivenDataPath.Empty();
+        EXPECT_EQ(output, "") << "no prompt";
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(Recorded(), c.result.empty() ? c.recorded : c.result);
+        if (c.result.empty()) {
+            EXPECT_NE(theApp.m_strDataPathError.str().find(c.errorHas), std::string::npos)
+                << theApp.m_strDataPathError.str();
+            EXPECT_FALSE(FileExists(missing));
+        }
+    }
+}
+
+TEST_F(DataPath, AProgramSideRecordThatFailsIsAWarningOnly) {
+    // A folder where the program-side file should be: the write cannot succeed.
+    ASSERT_TRUE(std::filesystem::create_directory(Native(m_programIni)));
+    std::string typed = m_scratch.file("typed");
+    SetConsoleInput(typed + "\n");
+    int failuresBefore = theApp.m_nFailures;
+    testing::internal::CaptureStderr();
+    std::string output;
+    std::string result = Call(nullptr, nullptr, &output);
+    std::string errors = testing::internal::GetCapturedStderr();
+    std::filesystem::remove(Native(m_programIni));
+    EXPECT_EQ(result, typed);
+    EXPECT_EQ(Recorded(), typed);
+    EXPECT_EQ(theApp.m_nFailures, failuresBefore);
+    EXPECT_EQ(errors.rfind("corvane-migrate: warning: the data folder could not be recorded in", 0),
+              0u)
+        << errors;
+    EXPECT_EQ(output.find("Error writing"), std::string::npos) << output;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The private profile: a scope that points the profile functions at a second
 // INI file and back.
 #include "AppTestSupport.h"
+#include "platform/RunEnvironment.h"
 
 #include <string>
 
@@ -29,8 +30,10 @@ TEST_F(PrivateProfile, EmptyNameSelectsTheDefaultFileInTheDataFolder) {
         SCOPED_TRACE(c.prefix);
         theApp.m_strSectionPrefix = c.prefix;
         ASSERT_TRUE(theApp.SetPrivateProfile(""));
-        EXPECT_STREQ(theApp.m_pszPrivateProfile,
-                     (theApp.m_strDataPath + "\\" + c.file).GetString());
+        EXPECT_STREQ(
+            theApp.m_pszPrivateProfile,
+            (theApp.m_strDataPath + CString(std::string(1, runenv::PathSeparator())) + c.file)
+                .GetString());
     }
 }
 

@@ -17,6 +17,7 @@ Each scenario is a folder:
   expected.stderr     optional: the exact standard error
   description         one line: what the scenario shows
   data-before/        optional: files put into the data folder before the run
+  prog-before/        optional: files put beside the program before the run
   expected-restored.reg  optional: the registry after the run once every
                       registry backup in the data folder has been imported
                       (in name order), compared like expected.reg; under Wine
@@ -28,6 +29,10 @@ Placeholders in registry.reg, stdin, args and every expected file:
   %DATA_REG%  %DATA% with its backslashes doubled, for quoted .reg strings
   %PROG_REG%  the same for %PROG%
   %DATA_HEX2% %DATA% as the UTF-16LE bytes of hex(2): data, with its NUL
+  %SEP%       the separator of the paths the program builds: "\\" on Windows, "/" on Linux
+  %SEP_REG%   the same for quoted .reg strings
+  %VERSION%   the first line of the VERSION file at the top of the repository
+  %BUILD%     the build as the version line names it ("Linux build, code page 1252")
 
 With --preview-check each scenario is first run once more with "/preview"
 added: that run must leave the registry, the data folder and the program
@@ -53,6 +58,8 @@ import tempfile
 import time
 
 BRAX = "hkey_current_user\\software\\brax"
+VERSION = open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                            "VERSION")).readline().strip()
 BACKUP_PATTERN = "*-registry-backup*.reg"
 TIMEOUT = 300
 
@@ -325,13 +332,17 @@ def text_diff(expected, actual, label):
 
 
 class Placeholders:
-    def __init__(self, data, prog):
+    def __init__(self, data, prog, runner):
         self.map = {
             "%DATA_HEX2%": ",".join("%02x" % b for b in (data + "\0").encode("utf-16-le")),
             "%DATA_REG%": data.replace("\\", "\\\\"),
             "%PROG_REG%": prog.replace("\\", "\\\\"),
             "%DATA%": data,
             "%PROG%": prog,
+            "%SEP_REG%": runner.separator.replace("\\", "\\\\"),
+            "%SEP%": runner.separator,
+            "%VERSION%": VERSION,
+            "%BUILD%": runner.build(),
         }
 
     def text(self, s):
@@ -359,6 +370,10 @@ def encode_reg(text):
 
 class NativeRunner:
     name = "native"
+    separator = "/"
+
+    def build(self):
+        return "Linux build, code page 1252"
 
     def __init__(self, exe):
         self.exe = os.path.abspath(exe)
@@ -397,6 +412,17 @@ class NativeRunner:
 
 class WineRunner:
     name = "wine"
+    separator = "\\"
+    code_page = None
+
+    def build(self):
+        # The code page Wine gives programs, read once from its registry.
+        if self.code_page is None:
+            done = self.wine(["reg", "query", "HKLM\\System\\CurrentControlSet\\Control\\Nls"
+                              "\\CodePage", "/v", "ACP"], cwd=tempfile.gettempdir())
+            found = re.search(rb"ACP\s+REG_SZ\s+(\d+)", done.stdout)
+            self.code_page = found.group(1).decode() if found else "?"
+        return "Windows build, code page " + self.code_page
 
     def __init__(self, exe, wrapper):
         self.exe = os.path.abspath(exe)
@@ -583,13 +609,15 @@ def tree_bytes(root):
     return found
 
 
-def check_preview(runner, scratch, prog_exe, reg_text, args, stdin, dirs):
-    """Runs a preview; the problems found and its account lines."""
+def check_preview(runner, scratch, prog_exe, reg_text, args, stdin, dirs, stop_code):
+    """Runs a preview; the problems found and its account lines. A run that
+    stops before it reads anything (exit code stop_code: a command line or
+    name not understood) stops its preview alike."""
     before = {d: tree_bytes(d) for d in dirs}
     code, stdout, stderr, after = runner.run(scratch, prog_exe, reg_text, args + ["/preview"],
                                              stdin)
     problems = []
-    if code != 0:
+    if code != 0 and code != stop_code:
         problems.append("preview: exit code %d (%s)" % (code, stderr.decode("utf-8", "replace")))
     for d in dirs:
         if tree_bytes(d) != before[d]:
@@ -611,13 +639,14 @@ def run_scenario(runner, folder, recording=False, preview_check=False):
             os.makedirs(d)
         prog_exe = os.path.join(prog_dir, runner.program_name())
         shutil.copy2(runner.exe, prog_exe)
-        ph = Placeholders(runner.visible(data_dir), runner.visible(prog_dir))
-        before = os.path.join(folder, "data-before")
-        for f in list_files(before):
-            target = os.path.join(data_dir, *f.split("/"))
-            os.makedirs(os.path.dirname(target), exist_ok=True)
-            with open(target, "wb") as out:
-                out.write(ph.bytes(read_optional(os.path.join(before, *f.split("/")))))
+        ph = Placeholders(runner.visible(data_dir), runner.visible(prog_dir), runner)
+        for before_name, into in (("data-before", data_dir), ("prog-before", prog_dir)):
+            before = os.path.join(folder, before_name)
+            for f in list_files(before):
+                target = os.path.join(into, *f.split("/"))
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                with open(target, "wb") as out:
+                    out.write(ph.bytes(read_optional(os.path.join(before, *f.split("/")))))
 
         reg_text = ph.text(decode_reg(read_optional(os.path.join(folder, "registry.reg"))))
         args_text = read_optional(os.path.join(folder, "args"), b"").decode("utf-8").strip()
@@ -625,10 +654,12 @@ def run_scenario(runner, folder, recording=False, preview_check=False):
         stdin = ph.bytes(read_optional(os.path.join(folder, "stdin"), b""))
 
         preview_problems, preview_account = [], None
+        want_code = int(read_optional(os.path.join(folder, "expected.exitcode"), b"0").strip())
         if preview_check and "/preview" not in args:
             preview_problems, preview_account = check_preview(
                 runner, scratch, prog_exe, reg_text, args, stdin,
-                (data_dir, prog_dir, os.path.join(scratch, "work")))
+                (data_dir, prog_dir, os.path.join(scratch, "work")),
+                want_code if want_code == 2 else 0)
         code, stdout, stderr, after = runner.run(scratch, prog_exe, reg_text, args, stdin)
         if recording:
             record(folder, ph, code, stdout, after, data_dir, prog_dir, runner.program_name())
@@ -641,7 +672,6 @@ def run_scenario(runner, folder, recording=False, preview_check=False):
                 problems += ["    " + d for d in text_diff(b"\n".join(real_account),
                                                            b"\n".join(preview_account),
                                                            "account")]
-        want_code = int(read_optional(os.path.join(folder, "expected.exitcode"), b"0").strip())
         if code != want_code:
             problems.append("exit code %d, expected %d" % (code, want_code))
         want_out = ph.bytes(read_optional(os.path.join(folder, "expected.stdout"), b""))

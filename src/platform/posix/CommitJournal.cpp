@@ -147,7 +147,8 @@ int Finish() {
             // copied out of it (the store comes last); only a crash among
             // them would leave some files old and some new.
             std::fprintf(stderr,
-                         "%s: warning: cannot save: %s; the files are replaced one by one\n",
+                         "corvane-migrate: %s: warning: cannot save: %s; the files are replaced "
+                         "one by one\n",
                          state.journalPath.c_str(), std::strerror(error));
             journaled = false;
         }
@@ -156,7 +157,8 @@ int Finish() {
     size_t done = DoRenames(renames, error);
     if (error != 0)
         std::fprintf(stderr,
-                     "%s: error: cannot replace it: %s; it and the files after it are saved "
+                     "corvane-migrate: %s: error: cannot replace it: %s; it and the files after it "
+                     "are saved "
                      "beside it and take their place at the next run\n",
                      renames[done].second.c_str(), std::strerror(error));
     if (error == 0 && journaled)

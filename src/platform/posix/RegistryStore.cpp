@@ -152,8 +152,8 @@ bool SaveStoreAtFlush() {
     g_lastSaveError = g_store->SaveIfModified();
     if (g_lastSaveError == 0)
         return true;
-    std::fprintf(stderr, "%s: cannot save the registry: %s\n", g_store->DisplayPath().c_str(),
-                 std::strerror(g_lastSaveError));
+    std::fprintf(stderr, "corvane-migrate: %s: cannot save the registry: %s\n",
+                 g_store->DisplayPath().c_str(), std::strerror(g_lastSaveError));
     return false;
 }
 
@@ -456,7 +456,8 @@ bool RegistryStore::ChangedOnDisk() const {
 
 void StopOnUnreadableStore(const std::string& displayPath, const RegistryLoadResult& result) {
     std::fflush(stdout);
-    std::fprintf(stderr, "%s:%d: %s\n", displayPath.c_str(), result.line, result.message.c_str());
+    std::fprintf(stderr, "corvane-migrate: %s:%d: %s\n", displayPath.c_str(), result.line,
+                 result.message.c_str());
     std::fflush(stderr);
     std::_Exit(4);
 }

@@ -92,7 +92,8 @@ void TakeRunGuardOrStop(const std::string& storePath) {
         return;
     std::fflush(stdout);
     std::fprintf(stderr,
-                 "%s: another run is converting this registry; nothing was changed. Run again "
+                 "corvane-migrate: %s: another run is converting this registry; nothing was "
+                 "changed. Run again "
                  "when it has finished.\n",
                  storePath.c_str());
     std::fflush(stderr);

@@ -1,0 +1,56 @@
+// What differs between the two builds in how a run meets its user: the build's
+// name, the separator of the paths it shows and records, typed paths, the longest
+// path, whether a terminal is watching, the system's reason for a failed call, and
+// the registry file of the Linux build (the Windows build has none).
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace runenv {
+
+// "Windows" or "Linux".
+const char* BuildKind();
+
+// The separator of the paths the run builds, shows and records: '\' on
+// Windows, '/' on Linux.
+char PathSeparator();
+
+// A path as the user typed it, with a leading "~" (alone or before a separator)
+// made the home folder on Linux; unchanged on Windows.
+std::string ExpandTypedPath(const std::string& typed);
+
+// The longest full path of a file the platform opens (Windows: MAX_PATH less
+// its terminating NUL).
+size_t LongestPath();
+
+// True when the stream is a terminal (not a file or pipe).
+bool IsTerminal(FILE* stream);
+
+// The system's text for a failed call's error code (GetLastError), without a
+// line end.
+std::string SystemErrorText(unsigned long error);
+
+// ---- the registry file ----------------------------------------------------
+// True when the registry is a file the run names (Linux), false when it is the
+// system's own (Windows).
+bool HasRegistryFile();
+// Makes `path` the registry file of this run, before the registry is first
+// used. False when the build has no registry file.
+bool SelectRegistryFile(const std::string& path);
+// The registry file's path as the user named it (empty without a file).
+std::string RegistryFileShown();
+// True when the build has a registry file and it does not exist.
+bool RegistryFileMissing();
+// Why the run could not save the registry file (the file or its folder not
+// writable), or empty.
+std::string RegistryFileNotWritable();
+
+// ---- checks before the first write -------------------------------------------
+// Creates and removes a probe file in `folder`; empty when that worked, else the
+// system's reason.
+std::string ProbeFolderWritable(const std::string& folder);
+// Empty when `path` does not exist or may be replaced; else the system's reason.
+std::string ProbeFileReplaceable(const std::string& path);
+
+} // namespace runenv
