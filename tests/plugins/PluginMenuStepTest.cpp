@@ -1,6 +1,7 @@
 // The run step: the menu leaves the registry only once "PlugIns.ini" holds it.
 #include "app/CorvaneApp.h"
 #include "common/TestSupport.h"
+#include "platform/RunEnvironment.h"
 #include "plugins/PluginTestSupport.h"
 
 #include <cstdio>
@@ -87,7 +88,8 @@ TEST_F(PluginMenuStep, FailedSaveKeepsTheRegistryTreeAndSaysSo) {
     SetString(Below("Fx"), "0:Echo", "C:\\VST\\Echo.dll");
     theApp.m_strDataPath = m_data.file("no such folder").c_str();
 
-    std::string expectedPath = std::string(theApp.m_strDataPath) + "\\PlugIns.ini";
+    std::string expectedPath =
+        std::string(theApp.m_strDataPath) + runenv::PathSeparator() + "PlugIns.ini";
     EXPECT_EQ(RunStep(),
               "Error writing " + expectedPath + ": the plugin menu stays in the registry\n");
     EXPECT_EQ(ValueCount(Store()), 1);
