@@ -148,7 +148,8 @@ class CCorvaneApp : public CWinApp {
     void PredictAutocorrectFiles(const CString& mainFile);
     // Parts of the plug-in step: saving an existing "PlugIns.ini" aside, and
     // moving a menu that the file can hold (true when its tree left the registry).
-    bool SaveEarlierPluginFile(const CString& iniPath);
+    bool SaveEarlierPluginFile(const CString& iniPath, CString& copy);
+    void ReportEarlierPluginFile(const CString& iniPath, const CString& copy, bool written);
     bool MovePluginMenu(CPluginMenu& menu, const CString& store);
     // The preview's line for one settings group.
     void PrintGroupPreview(const CString& group, const KeyValueCounts& counts, bool removed) const;

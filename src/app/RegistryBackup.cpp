@@ -145,6 +145,31 @@ bool CopyToNewFile(const char* from, const char* to, CString& error) {
     return ok && target.Commit(error);
 }
 
+namespace {
+
+// The whole content of a file; false when it cannot be read.
+bool ReadAllBytes(const char* path, std::string& bytes) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    std::string piece(kBackupPieceSize, '\0');
+    bool ok = true;
+    for (DWORD got = 1; ok && got > 0;) {
+        ok = ReadFile(file, piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr) != 0;
+        bytes.append(piece, 0, ok ? got : 0);
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+} // namespace
+
+bool SameFileBytes(const char* first, const char* second) {
+    std::string a, b;
+    return ReadAllBytes(first, a) && ReadAllBytes(second, b) && a == b;
+}
+
 // Streams the export of HKEY_CURRENT_USER\keyPath into the next free backup name in
 // `folder`, one key at a time. A key that is not there needs no backup.
 bool CCorvaneApp::WriteRegistryBackup(const CString& keyPath, const CString& folder,

@@ -47,3 +47,6 @@ class NewFileWriter {
 // Copies the file `from` to `to`, which must not exist yet, through a
 // NewFileWriter; `error` says what failed.
 bool CopyToNewFile(const char* from, const char* to, CString& error);
+
+// True when both files can be read and hold the same bytes.
+bool SameFileBytes(const char* first, const char* second);

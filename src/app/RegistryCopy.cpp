@@ -113,7 +113,8 @@ bool ReadPlainGroup(HKEY hGroup, std::vector<ProfileItem>& items, KeyValueCounts
         if (read == RegistryValueReader::Result::end)
             return true;
         if (read == RegistryValueReader::Result::failed || value.name.size() >= kNameBuffer ||
-            value.data.size() > kDataBuffer || IniKeyProblem(value.name))
+            value.data.size() > kDataBuffer || IniKeyProblem(value.name) ||
+            !RegistryValueAnsiLoss(hGroup, index).empty())
             return false;
         counts.Read(value.type);
         holdsDataPath = holdsDataPath || _stricmp(value.name.c_str(), "DataPath") == 0;

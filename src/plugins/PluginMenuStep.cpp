@@ -38,14 +38,15 @@ CString NextFreeIniName(const CString& base) {
 
 } // namespace
 
-// An existing "PlugIns.ini" is saved under the next free "PlugIns-before"
-// name before it is replaced; false when that copy could not be made.
-bool CCorvaneApp::SaveEarlierPluginFile(const CString& iniPath) {
+// An existing "PlugIns.ini" is copied to the next free "PlugIns-before" name
+// (`copy`, empty when there is no such file) before it is replaced; false when
+// that copy could not be made.
+bool CCorvaneApp::SaveEarlierPluginFile(const CString& iniPath, CString& copy) {
     // Only a file has entries to keep; a folder there makes the save fail.
     DWORD attributes = GetFileAttributesA(iniPath);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return true;
-    CString copy = NextFreeIniName(GetDataPath(nullptr, "PlugIns-before"));
+    copy = NextFreeIniName(GetDataPath(nullptr, "PlugIns-before"));
     CString error;
     if (!m_bPreview && !CopyToNewFile(iniPath, copy, error)) {
         printf("Error writing %s: the plugin menu stays in the registry (%s)\n", copy.GetString(),
@@ -53,9 +54,20 @@ bool CCorvaneApp::SaveEarlierPluginFile(const CString& iniPath) {
         ++m_nFailures;
         return false;
     }
+    return true;
+}
+
+// Says where the earlier "PlugIns.ini" went. A copy equal to the file just
+// written is the result of an interrupted run of this same conversion, not an
+// earlier file: it goes, so that the run ends as one uninterrupted run.
+void CCorvaneApp::ReportEarlierPluginFile(const CString& iniPath, const CString& copy,
+                                          bool written) {
+    if (copy.IsEmpty())
+        return;
+    if (written && !m_bPreview && SameFileBytes(iniPath, copy) && DeleteFileA(copy))
+        return;
     printf("Saved the earlier %s as %s\n", iniPath.GetString(), copy.GetString());
     m_account.NoteFile(copy);
-    return true;
 }
 
 void CCorvaneApp::AutocorrectPluginMenu() {
@@ -99,17 +111,20 @@ bool CCorvaneApp::MovePluginMenu(CPluginMenu& menu, const CString& store) {
             return false;
         }
         const CString iniPath = GetDataPath(nullptr, "PlugIns.ini");
-        if (!SaveEarlierPluginFile(iniPath))
+        CString earlier;
+        if (!SaveEarlierPluginFile(iniPath, earlier))
             return false;
         if (!m_bPreview) {
             menu.SetIniPath(iniPath);
             if (!menu.Save(nullptr, HKEY_CURRENT_USER)) {
+                ReportEarlierPluginFile(iniPath, earlier, false);
                 printf("Error writing %s: the plugin menu stays in the registry\n",
                        iniPath.GetString());
                 ++m_nFailures;
                 return false;
             }
         }
+        ReportEarlierPluginFile(iniPath, earlier, true);
         m_account.NoteFile(iniPath);
     }
 

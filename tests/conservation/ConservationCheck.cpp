@@ -4,6 +4,7 @@
 #include "plugins/PluginItem.h"
 #include "plugins/RecordEscape.h"
 #include "plugins/RecordParse.h"
+#include "platform/TextConversion.h"
 #include "platform/winapi.h"
 #include "support/ProfileText.h"
 
@@ -30,15 +31,20 @@ enum class Verdict { registry, files, transformed, byType, menuLevel, lost };
 // A default no stored text can equal: tells an absent key from an empty one.
 const char kAbsent[] = "\x01\x02(absent)";
 
+// The text the profile functions give for a section and key, all three in the
+// form snapshots keep (lossless UTF-8); files and the functions speak the ANSI
+// code page.
+// With raw the value's bytes come back as stored (byte blocks are not text).
 std::optional<std::string> ReadProfile(const std::string& file, const std::string& section,
-                                       const std::string& key) {
+                                       const std::string& key, bool raw = false) {
     static std::vector<char> buffer(1 << 18);
-    DWORD length = GetPrivateProfileStringA(section.c_str(), key.c_str(), kAbsent, buffer.data(),
-                                            static_cast<DWORD>(buffer.size()), file.c_str());
-    std::string text(buffer.data(), length);
-    if (text == kAbsent)
+    DWORD length = GetPrivateProfileStringA(
+        text::LosslessToAnsi(section).c_str(), text::LosslessToAnsi(key).c_str(), kAbsent,
+        buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
+    std::string read(buffer.data(), length);
+    if (read == kAbsent)
         return std::nullopt;
-    return text;
+    return raw ? read : text::AnsiToLossless(read);
 }
 
 bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
@@ -348,7 +354,7 @@ class Checker {
     // Every backup of the run must import to the application key as it was.
     void CheckBackups() {
         for (size_t i = 0; i < m_backups.size(); ++i) {
-            std::string differences = DescribeDifferences(m_before, m_backups[i]);
+            std::string differences = DescribeDifferences(m_before, m_backups[i], true);
             if (differences.empty())
                 continue;
             // The data path the prompt recorded, or a text whose bytes the
@@ -491,7 +497,7 @@ class Checker {
         }
         if (upper == "JOYSTICKS") {
             std::optional<std::string> old = DecodeBlock(text);
-            std::optional<std::string> stored = Setting(name);
+            std::optional<std::string> stored = ReadProfile(m_main, "Settings", name, true);
             std::optional<std::string> now = stored ? DecodeBlock(*stored) : std::nullopt;
             return old && old->size() == 624 && now && *now == RepackJoysticks(*old);
         }
@@ -582,7 +588,7 @@ class Checker {
         std::string seen;
         for (int s = 0; s < menu.GetSize(); ++s) {
             CIniSection* ini = menu.GetSection(s);
-            if (!anySection && ini->GetName(true).str() != wantSection)
+            if (!anySection && text::AnsiToLossless(ini->GetName(true).str()) != wantSection)
                 continue;
             for (int line = 0; line < ini->GetSize(); ++line) {
                 CString lineKey, lineUpper;
@@ -590,11 +596,11 @@ class Checker {
                     continue;
                 // Names that differ only by blanks at their ends are numbered
                 // as duplicates of one name, the blanks dropped.
-                std::string lineBody = StripDuplicatePrefix(lineKey).str();
+                std::string lineBody = text::AnsiToLossless(StripDuplicatePrefix(lineKey).str());
                 bool trimmedName = lineBody != body && Trim(lineBody) == Trim(body);
                 if (lineBody != body && !trimmedName)
                     continue;
-                std::string stored = ini->GetValue(lineKey, "", false).str();
+                std::string stored = text::AnsiToLossless(ini->GetValue(lineKey, "", false).str());
                 if (stored == *text && !trimmedName) {
                     Place(File("PlugIns.ini"), ini->GetName(false).str(), lineKey.str());
                     return Verdict::files;

@@ -1,6 +1,8 @@
 #include "RegistrySnapshot.h"
 
 #include "platform/RegExportFormat.h"
+#include "platform/TextConversion.h"
+#include "platform/winapi.h"
 
 #include <cstdio>
 #include <fstream>
@@ -103,22 +105,40 @@ bool LoadSnapshot(const std::string& file, const std::string& app, Snapshot& out
     return true;
 }
 
-std::string DescribeDifferences(const Snapshot& expected, const Snapshot& actual) {
+bool AnsiCanHold(const std::string& lossless) {
+    return text::IsAscii(lossless) || text::AnsiHolds(text::LosslessToWide(lossless));
+}
+
+namespace {
+
+bool ValueAnsiCanHold(const SnapshotValue& value) {
+    bool isText = value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
+    return AnsiCanHold(value.name) && (!isText || AnsiCanHold(value.data));
+}
+
+} // namespace
+
+std::string DescribeDifferences(const Snapshot& expected, const Snapshot& actual,
+                                bool skipUnholdable) {
     std::string out;
     for (const auto& [upper, key] : expected) {
+        bool keyHeld = !skipUnholdable || AnsiCanHold(key.path);
         auto found = actual.find(upper);
         if (found == actual.end()) {
-            out += "  key [" + key.path + "] missing\n";
+            if (keyHeld)
+                out += "  key [" + key.path + "] missing\n";
             continue;
         }
         for (const auto& [name, value] : key.values) {
             auto other = found->second.values.find(name);
-            if (other == found->second.values.end())
-                out += "  [" + key.path + "] \"" + value.name + "\" missing\n";
-            else if (other->second.name != value.name || other->second.type != value.type ||
-                     other->second.data != value.data)
+            if (other == found->second.values.end()) {
+                if (keyHeld && (!skipUnholdable || ValueAnsiCanHold(value)))
+                    out += "  [" + key.path + "] \"" + value.name + "\" missing\n";
+            } else if (other->second.name != value.name || other->second.type != value.type ||
+                       other->second.data != value.data) {
                 out += "  [" + key.path + "] \"" + value.name + "\": " + Show(value) + ", got \"" +
                        other->second.name + "\" " + Show(other->second) + "\n";
+            }
         }
         for (const auto& [name, value] : found->second.values)
             if (!key.values.count(name))

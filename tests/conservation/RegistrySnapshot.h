@@ -28,6 +28,13 @@ std::string UpperAscii(std::string text);
 bool LoadSnapshot(const std::string& file, const std::string& app, Snapshot& out,
                   std::string& error, bool missingIsEmpty = false);
 
+// True when the ANSI code page holds the text (lossless UTF-8, as snapshots
+// keep it): what it cannot hold is read mangled, and the run leaves it alone.
+bool AnsiCanHold(const std::string& lossless);
+
 // Lines naming every difference between two snapshots (names ignore case;
-// spelling, types and data bytes must agree); empty when they are equal.
-std::string DescribeDifferences(const Snapshot& expected, const Snapshot& actual);
+// spelling, types and data bytes must agree); empty when they are equal. With
+// skipUnholdable, keys and values the code page cannot hold may be missing from
+// `actual`: a backup, read through the code page, leaves them out.
+std::string DescribeDifferences(const Snapshot& expected, const Snapshot& actual,
+                                bool skipUnholdable = false);

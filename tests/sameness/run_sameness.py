@@ -220,7 +220,7 @@ def run_case(runners, make):
     scratch = os.path.realpath(tempfile.mkdtemp(prefix="corvane-same-"))
     try:
         ph = sc.Placeholders(fast_runner.visible(os.path.join(scratch, "data")),
-                             fast_runner.visible(os.path.join(scratch, "prog")))
+                             fast_runner.visible(os.path.join(scratch, "prog")), fast_runner)
         reg_text, args, stdin, before = make(ph)
         exe_name = fast_runner.program_name()
         fast = snapshot(fast_runner, scratch, exe_name, reg_text, args, stdin, before)
