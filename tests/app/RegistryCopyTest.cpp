@@ -227,8 +227,8 @@ TEST_F(RegistryCopy, ValuesAnIniFileCannotHoldKeepTheirGroup) {
          "Kept [CR] Notes in the registry: its text holds a carriage "
          "return\n",
          "[CR]\r\nA=1\r\n"},
-        {"Nul", "Notes", std::string("a\0b", 3),
-         "Kept [Nul] Notes in the registry: its text holds a NUL\n", "[Nul]\r\nA=1\r\n"},
+        {"Zero", "Notes", std::string("a\0b", 3),
+         "Kept [Zero] Notes in the registry: its text holds a NUL\n", "[Zero]\r\nA=1\r\n"},
         {"Comment", ";Note", "1",
          "Kept [Comment] ;Note in the registry: its name starts with \";\" (a comment in an INI "
          "file)\n",

@@ -72,7 +72,8 @@ bool ReadCase(const char* path, ConversionCase& run, std::string& before, std::s
 }
 
 int Export(const char* file, int count, char** apps) {
-    regfile::RegExportWriter writer;
+    // The A-functions give text in the ANSI code page, as the backup reads it.
+    regfile::RegExportWriter writer(regfile::RegFileFormat(), regfile::RegTextInput::Ansi);
     for (int i = 0; i < count; ++i) {
         std::string key = std::string("Software\\Brax\\") + apps[i];
         SnapshotResult result = VisitRegistryTree(

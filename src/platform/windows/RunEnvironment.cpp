@@ -75,6 +75,12 @@ std::string ProbeFolderWritable(const std::string& folder) {
 }
 
 std::string ProbeFileReplaceable(const std::string& path) {
+    // The read-only attribute refuses every writer on Windows; Wine lets a
+    // run as root open such a file all the same.
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return SystemErrorText(ERROR_ACCESS_DENIED);
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
