@@ -282,14 +282,29 @@ extern "C" BOOL WritePrivateProfileSectionA(LPCSTR lpAppName, LPCSTR lpString, L
         SetLastError(error);
         return FALSE;
     }
-    if (!file->document.SectionWriteChanges(lpAppName, !lines.empty()))
+    // Names and lines in the file's own text form, as the single-value writer
+    // stores them.
+    DocumentText convert(file);
+    std::string sectionScratch;
+    LPCSTR section = convert.In(lpAppName, sectionScratch);
+    std::vector<std::string> storedLines;
+    if (!convert.IsAnsi()) {
+        storedLines.reserve(lines.size());
+        for (std::string_view line : lines) {
+            std::string ansi(line), scratch;
+            storedLines.emplace_back(convert.In(ansi.c_str(), scratch));
+        }
+        for (size_t i = 0; i < lines.size(); ++i)
+            lines[i] = storedLines[i];
+    }
+    if (!file->document.SectionWriteChanges(section, !lines.empty()))
         return TRUE;
     error = cache.MakeOnDisk(*file);
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return FALSE;
     }
-    if (file->document.ReplaceSectionLines(lpAppName, lines))
+    if (file->document.ReplaceSectionLines(section, lines))
         cache.MarkChanged(*file);
     return TRUE;
 }
@@ -308,13 +323,15 @@ extern "C" DWORD GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpReturnedStr
     const CachedProfile* file = lpFileName ? cache.Open(lpFileName, false, error) : nullptr;
     const ProfileDocument& document = file ? file->document : EmptyDocument();
     SetLastError(error);
+    DocumentText convert(file);
+    std::string sectionScratch, outScratch;
     std::string list;
-    document.AppendSectionLines(lpAppName, list);
+    document.AppendSectionLines(convert.In(lpAppName, sectionScratch), list);
     if (list.empty()) { // no section or no lines: an empty list, two NULs
         lpReturnedString[0] = '\0';
         if (nSize > 1)
             lpReturnedString[1] = '\0';
         return 0;
     }
-    return CopyList(list, lpReturnedString, nSize);
+    return CopyList(std::string(convert.Out(list, outScratch)), lpReturnedString, nSize);
 }
