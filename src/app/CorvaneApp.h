@@ -187,6 +187,5 @@ class CUsePrivateProfile {
     CUsePrivateProfile& operator=(const CUsePrivateProfile&) = delete;
 
   private:
-    CString m_strSelectAtEnd;
     BOOL m_bEndAtExit;
 };

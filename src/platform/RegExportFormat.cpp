@@ -1,4 +1,5 @@
 #include "platform/RegExportFormat.h"
+#include "platform/AsciiText.h"
 
 #include "platform/TextConversion.h"
 
@@ -25,32 +26,9 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); i++)
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    return true;
-}
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-// Value of a hex digit, -1 for any other character.
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return text.size() >= prefix.size() &&
+           ascii::EqualNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 size_t SkipBlanks(std::string_view text, size_t pos) {
@@ -293,7 +271,7 @@ class Parser {
                 return Fail(RegParseError::UnknownDataType, "expected hex(type): with a hex type");
             uint32_t type = 0;
             for (size_t i = 4; i < close; i++) {
-                int digit = HexDigit(data[i]);
+                int digit = ascii::HexDigitValue(data[i]);
                 if (digit < 0)
                     return Fail(RegParseError::UnknownDataType,
                                 "expected hex(type): with a hex type");
@@ -367,8 +345,8 @@ class Parser {
         size_t pos = SkipBlanks(text, 0);
         size_t first = pos;
         uint32_t number = 0;
-        while (pos < text.size() && HexDigit(text[pos]) >= 0 && pos - first < 9)
-            number = number * 16 + static_cast<uint32_t>(HexDigit(text[pos++]));
+        while (pos < text.size() && ascii::HexDigitValue(text[pos]) >= 0 && pos - first < 9)
+            number = number * 16 + static_cast<uint32_t>(ascii::HexDigitValue(text[pos++]));
         size_t digits = pos - first;
         if (digits == 0 || digits > 8 || !IsBlankOrComment(text.substr(pos)))
             return Fail(RegParseError::BadDword, "dword: needs 1 to 8 hex digits");
@@ -391,14 +369,14 @@ class Parser {
                     return Fail(RegParseError::BadHex, "unexpected text after '\\'");
                 return State::HexContinuation;
             }
-            int high = HexDigit(text[pos]);
+            int high = ascii::HexDigitValue(text[pos]);
             if (high < 0)
                 return Fail(RegParseError::BadHex, "expected a hex byte such as 0a");
             int value = high;
             pos++;
-            if (pos < text.size() && HexDigit(text[pos]) >= 0)
-                value = value * 16 + HexDigit(text[pos++]);
-            if (pos < text.size() && HexDigit(text[pos]) >= 0)
+            if (pos < text.size() && ascii::HexDigitValue(text[pos]) >= 0)
+                value = value * 16 + ascii::HexDigitValue(text[pos++]);
+            if (pos < text.size() && ascii::HexDigitValue(text[pos]) >= 0)
                 return Fail(RegParseError::BadHex, "a hex byte has more than two digits");
             m_value.data += static_cast<char>(value);
             pos = SkipBlanks(text, pos);
@@ -734,7 +712,7 @@ RegHive HiveOfKeyPath(std::string_view path, std::string_view* rest) {
         {"HKEY_PERFORMANCE_DATA", "HKEY_PERFORMANCE_DATA", RegHive::PerformanceData},
     };
     for (const Name& name : names)
-        if (EqualsNoCase(hive, name.longName) || EqualsNoCase(hive, name.shortName))
+        if (ascii::EqualNoCase(hive, name.longName) || ascii::EqualNoCase(hive, name.shortName))
             return name.hive;
     return RegHive::Unknown;
 }

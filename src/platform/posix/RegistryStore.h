@@ -39,8 +39,6 @@ class RegistryKey {
     RegistryKey& operator=(const RegistryKey&) = delete;
 
     const std::string& Name() const { return m_name; }
-    // Null for the root of a hive and for a deleted key.
-    RegistryKey* Parent() const { return m_parent; }
     // A deleted key lives on, empty, for as long as handles refer to it.
     bool IsDeleted() const { return m_deleted; }
 
@@ -116,7 +114,6 @@ class RegistryStore {
     RegistryLoadResult Load();
 
     const std::string& DisplayPath() const { return m_displayPath; }
-    const std::string& FilePath() const { return m_filePath; }
     const std::shared_ptr<RegistryKey>& Root() const { return m_root; }
 
     // Key paths are names separated by backslashes; empty names are skipped.
