@@ -131,3 +131,14 @@ std::string RegistrySubKeyAnsiLoss(HKEY key, DWORD index) {
 std::string RegistryTreeAnsiLoss(HKEY key) {
     return TreeLoss(key, 0);
 }
+
+bool RegistryValueStoredBytes(HKEY key, DWORD index, std::string& bytes) {
+    KeySizes sizes;
+    std::u16string name;
+    DWORD type = 0, dataSize = 0;
+    std::vector<BYTE> data;
+    if (!QuerySizes(key, sizes) || !ReadValue(key, index, sizes, name, type, data, dataSize))
+        return false;
+    bytes.assign(reinterpret_cast<const char*>(data.data()), dataSize);
+    return true;
+}
