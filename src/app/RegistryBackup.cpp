@@ -26,6 +26,7 @@ SnapshotResult VisitKey(HKEY key, const std::string& path, const KeyVisitor& vis
     RegistrySnapshotKey snapshot;
     snapshot.path = path;
     RegistryValueReader reader(key, MAX_PATH, 0x4000);
+    std::string bytes; // reused: most values need no copy of their stored bytes
     for (DWORD index = 0;; ++index) {
         RegistryValue value;
         RegistryValueReader::Result read = reader.Read(index, value);
@@ -38,13 +39,12 @@ SnapshotResult VisitKey(HKEY key, const std::string& path, const KeyVisitor& vis
         if (!RegistryValueAnsiLoss(key, index).empty())
             continue;
         if (IsStringType(value.type)) {
-            std::string bytes;
             if (!RegistryValueStoredBytes(key, index, bytes))
                 return SnapshotResult::unreadable;
             std::string_view ansi(reinterpret_cast<const char*>(value.data.data()),
                                   value.data.size());
             if (stored == StoredBytes::always || !TextGivesStoredBytes(ansi, bytes))
-                snapshot.storedBytes.push_back({snapshot.values.size(), std::move(bytes)});
+                snapshot.storedBytes.push_back({snapshot.values.size(), bytes});
         }
         snapshot.values.push_back(std::move(value));
     }
@@ -82,15 +82,17 @@ constexpr size_t kBackupPieceSize = 1 << 20;
 
 bool TextGivesStoredBytes(std::string_view ansi, std::string_view stored) {
     if (stored.size() == 2 * ansi.size()) {
-        size_t i = 0;
-        for (; i < ansi.size() && static_cast<unsigned char>(ansi[i]) < 0x80; i++)
-            if (stored[2 * i] != ansi[i] || stored[2 * i + 1] != '\0')
-                return false;
-        if (i == ansi.size())
-            return true;
-    }
-    if (text::IsAscii(ansi))
+        // Without branches, as nearly every value is ASCII that matches.
+        unsigned char high = 0, differ = 0;
+        for (size_t i = 0; i < ansi.size(); i++) {
+            high |= static_cast<unsigned char>(ansi[i]);
+            differ |= static_cast<unsigned char>((stored[2 * i] ^ ansi[i]) | stored[2 * i + 1]);
+        }
+        if (high < 0x80)
+            return differ == 0;
+    } else if (text::IsAscii(ansi)) {
         return false; // ASCII takes two bytes a character
+    }
     std::u16string wide;
     text::AppendAnsiAsWide(wide, ansi);
     if (stored.size() != 2 * wide.size())

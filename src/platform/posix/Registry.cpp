@@ -529,14 +529,17 @@ bool RegistryValueStoredBytes(HKEY hKey, DWORD index, std::string& bytes) {
         bytes = value.data;
         return true;
     }
-    bytes.clear();
-    if (text::IsAscii(value.data)) {
-        bytes.resize(2 * value.data.size());
-        for (size_t i = 0; i < value.data.size(); i++) {
-            bytes[2 * i] = value.data[i];
-            bytes[2 * i + 1] = '\0';
-        }
-    } else {
+    // ASCII, nearly all text, is copied unit by unit; the rest converted.
+    bytes.resize(2 * value.data.size());
+    char* out = bytes.data();
+    unsigned char high = 0;
+    for (char c : value.data) {
+        high |= static_cast<unsigned char>(c);
+        *out++ = c;
+        *out++ = '\0';
+    }
+    if (high >= 0x80) {
+        bytes.clear();
         for (char16_t unit : text::LosslessToWide(value.data)) {
             bytes += static_cast<char>(unit & 0xFF);
             bytes += static_cast<char>(unit >> 8);
