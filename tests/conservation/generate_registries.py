@@ -305,7 +305,7 @@ def generate(seed, wine=False):
 def odd_tails(rnd, reg, wine):
     """Now and then, text values whose UTF-16 data ends in an odd byte after its
     NUL (drawn apart, so that the rest of a seed's registry stays as it was)."""
-    if rnd.random() >= 0.1:
+    if rnd.random() >= 0.25:
         return
     for n in range(rnd.randint(1, 3)):
         vtype = rnd.choice([1, 2, 7])
