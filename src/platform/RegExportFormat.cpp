@@ -859,7 +859,7 @@ void RegExportWriter::AddHexValue(std::string_view name, uint32_t type, std::str
     std::string_view bytes = data;
     if (IsStringType(type) && m_format.version == RegVersion::Version5) {
         wide = Utf16LeBytes(text::LosslessToWide(data));
-        // 8-bit string data has no odd byte: each byte is text.
+        // Version 4 files, whose string data is 8-bit text, have no odd bytes.
         if (oddByte != kNoOddByte)
             wide += static_cast<char>(oddByte);
         bytes = wide;
