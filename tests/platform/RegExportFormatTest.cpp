@@ -512,7 +512,6 @@ TEST(RegFileRoundTrip, WhatIsWrittenReadsBackTheSame) {
         EXPECT_EQ(regfile::WriteRegFile(content), regfile::WriteRegFile(back));
     }
 }
-
 } // namespace
 
 namespace {
@@ -553,18 +552,6 @@ TEST(RegFileRoundTrip, StringDataInHexKeepsEveryByte) {
         std::string line = c.written ? c.written : c.line;
         EXPECT_EQ(Utf16File(head + line + "\r\n\r\n"), regfile::WriteRegFile(content));
     }
-}
-
-TEST(RegExportWriter, StoredBytesAreWrittenAsTheyAre) {
-    regfile::RegExportWriter writer;
-    writer.AddKey("HKEY_CURRENT_USER\\K");
-    writer.AddStoredValue("Odd", REG_SZ, "a\0\0\0\0"s);
-    writer.AddStoredValue("Plain", REG_SZ, "a\0\0\0"s);
-    writer.AddStoredValue("Bin", REG_BINARY, "\x01"s);
-    EXPECT_EQ(Utf16File("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n"
-                        "\"Odd\"=hex(1):61,00,00,00,00\r\n\"Plain\"=hex(1):61,00,00,00\r\n"
-                        "\"Bin\"=hex:01\r\n\r\n"),
-              writer.Finish());
 }
 
 } // namespace
