@@ -402,9 +402,15 @@ class Parser {
     }
 
     // String data in hex is UTF-16LE in version 5 files, 8-bit text in version 4
-    // files, and ends with a NUL.
+    // files, and ends with a NUL. An odd last byte of UTF-16 data is kept apart,
+    // and the data it ends is kept as it is.
     State FinishHexValue() {
         if (IsStringType(m_value.type)) {
+            if (m_format.version == RegVersion::Version5 && m_value.data.size() % 2 != 0) {
+                m_value.oddByte = static_cast<unsigned char>(m_value.data.back());
+                m_value.data = Utf16LeBytesToText(m_value.data);
+                return StoreValue();
+            }
             if (m_format.version == RegVersion::Version5) {
                 m_value.data = Utf16LeBytesToText(m_value.data);
             } else if (!text::IsAscii(m_value.data)) {
@@ -793,11 +799,16 @@ void RegExportWriter::AppendValueName(std::string_view name) {
     m_text += "\"=";
 }
 
-void RegExportWriter::AddValue(std::string_view name, uint32_t type, std::string_view data) {
+void RegExportWriter::AddValue(std::string_view name, uint32_t type, std::string_view data,
+                               int16_t oddByte) {
     std::string scratch;
     if (IsStringType(type))
         data = Input(data, scratch);
-    if (type == kRegSz && IsPlainString(data, m_format.encoding == RegEncoding::Utf16Le)) {
+    else
+        oddByte = kNoOddByte;
+    if (oddByte != kNoOddByte) {
+        AddHexValue(name, type, data, oddByte);
+    } else if (type == kRegSz && IsPlainString(data, m_format.encoding == RegEncoding::Utf16Le)) {
         AppendValueName(name);
         m_text += '"';
         AppendEscaped(m_text, data.substr(0, data.size() - 1));
@@ -810,7 +821,7 @@ void RegExportWriter::AddValue(std::string_view name, uint32_t type, std::string
             AppendHexByte(m_text, static_cast<unsigned char>(data[static_cast<size_t>(i)]));
         EndLine();
     } else {
-        AddHexValue(name, type, data);
+        AddHexValue(name, type, data, kNoOddByte);
     }
 }
 
@@ -820,16 +831,24 @@ void RegExportWriter::AddDeletedValue(std::string_view name) {
     EndLine();
 }
 
-void RegExportWriter::AddHexValue(std::string_view name, uint32_t type, std::string_view data) {
+void RegExportWriter::AddHexValue(std::string_view name, uint32_t type, std::string_view data,
+                                  int16_t oddByte) {
     std::string wide;
     std::string_view bytes = data;
     if (IsStringType(type) && m_format.version == RegVersion::Version5) {
         wide = Utf16LeBytes(text::LosslessToWide(data));
+        // Version 4 files, whose string data is 8-bit text, have no odd bytes.
+        if (oddByte != kNoOddByte)
+            wide += static_cast<char>(oddByte);
         bytes = wide;
     } else if (IsStringType(type) && !text::IsAscii(data)) {
         AppendTextAsEightBit(wide, data, m_format.utf8ByteOrderMark);
         bytes = wide;
     }
+    AddStoredValue(name, type, bytes);
+}
+
+void RegExportWriter::AddStoredValue(std::string_view name, uint32_t type, std::string_view bytes) {
     // m_text ends at a line end: the line starts here.
     size_t lineStart = m_text.size();
     AppendValueName(name);
@@ -894,7 +913,7 @@ std::string WriteRegFile(const RegFileContent& content) {
             if (value.deleted)
                 writer.AddDeletedValue(value.name);
             else
-                writer.AddValue(value.name, value.type, value.data);
+                writer.AddValue(value.name, value.type, value.data, value.oddByte);
         }
     }
     return writer.Finish();

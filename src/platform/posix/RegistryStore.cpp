@@ -236,13 +236,15 @@ void RegistryStore::SetValue(RegistryKey& key, std::string_view name, uint32_t t
     auto it = key.m_valueIndex.find(folded);
     if (it != key.m_valueIndex.end()) {
         RegistryValue& value = key.m_values[it->second];
-        if (value.type == type && value.data == data)
+        if (value.type == type && value.data == data && value.oddByte == regfile::kNoOddByte)
             return; // unchanged: nothing to save
         value.type = type;
+        value.oddByte = regfile::kNoOddByte;
         value.data = std::string(data);
     } else {
         key.m_valueIndex.emplace(std::move(folded), key.m_values.size());
-        key.m_values.push_back(RegistryValue{std::string(name), type, std::string(data)});
+        key.m_values.push_back(
+            RegistryValue{std::string(name), type, regfile::kNoOddByte, std::string(data)});
     }
     m_modified = true;
 }
@@ -366,12 +368,14 @@ void RegistryStore::SetFileValue(RegistryKey& key, regfile::RegFileValue& value)
     auto [it, added] = key.m_valueIndex.try_emplace(ascii::Folded(value.name), key.m_values.size());
     if (added) {
         key.m_values.push_back(
-            RegistryValue{std::move(value.name), value.type, std::move(value.data)});
+            RegistryValue{std::move(value.name), value.type, value.oddByte, std::move(value.data)});
     } else {
         RegistryValue& existing = key.m_values[it->second];
-        if (existing.type == value.type && existing.data == value.data)
+        if (existing.type == value.type && existing.data == value.data &&
+            existing.oddByte == value.oddByte)
             return;
         existing.type = value.type;
+        existing.oddByte = value.oddByte;
         existing.data = std::move(value.data);
     }
     m_modified = true;
@@ -381,7 +385,7 @@ std::string RegistryStore::Serialize() const {
     regfile::RegExportWriter writer(m_format);
     auto addValues = [&](const RegistryKey& key) {
         for (const RegistryValue& value : key.m_values)
-            writer.AddValue(value.name, value.type, value.data);
+            writer.AddValue(value.name, value.type, value.data, value.oddByte);
     };
     if (!m_root->m_values.empty()) {
         writer.AddKey(kCurrentUser);
@@ -419,7 +423,7 @@ std::string RegistryStore::Serialize() const {
             if (value.deleted)
                 writer.AddDeletedValue(value.name);
             else
-                writer.AddValue(value.name, value.type, value.data);
+                writer.AddValue(value.name, value.type, value.data, value.oddByte);
         }
     }
     return writer.Finish();

@@ -26,6 +26,9 @@ namespace posix {
 struct RegistryValue {
     std::string name; // spelled as when it was created; "" is the default value
     uint32_t type = 0;
+    // String types: a byte after the text, read from UTF-16 data of an odd byte
+    // count; no A-function shows it, and writing a value drops it.
+    int16_t oddByte = regfile::kNoOddByte;
     std::string data; // as RegQueryValueExA returns it
 };
 
