@@ -3,7 +3,7 @@
 
 #include "app/AppName.h"
 #include "app/CommandLine.h"
-#include "app/RegistryRead.h"
+#include "framework/RegistryRead.h"
 #include "platform/RunEnvironment.h"
 #include "app/RunLock.h"
 #include "platform/RegistryText.h"
