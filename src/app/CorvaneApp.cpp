@@ -101,7 +101,7 @@ BOOL CCorvaneApp::InitInstance() {
         // functions would create the keys they read.
         m_bPreview = TRUE;
         m_runStop = RunStop::previewShown;
-        Preview(registryKey, registryProfile);
+        Preview();
         return TRUE;
     }
 
