@@ -71,8 +71,19 @@ conformance: linux windows wine-prefix
 	$(CONFORMANCE) --seeds $(SEEDS) --calls $(CALLS)
 
 # Both builds, every test: Linux first, then the Windows build under Wine, and
-# last the release archive's Windows program in an empty Wine prefix.
-test: test-linux test-windows test-sanitize test-fuzz test-conformance test-dist
+# last the release archive's Windows program in an empty Wine prefix. The Windows
+# suites take their turns on one Wine prefix and keep about one core busy, so the
+# sanitize build runs beside them on one core; each one's output is shown whole
+# when it ends.
+.PHONY: sanitize-beside
+test:
+	$(MAKE) test-linux
+	$(MAKE) windows wine-prefix fuzz-tools
+	$(MAKE) -j2 --output-sync=recurse test-windows sanitize-beside
+	$(MAKE) test-sanitize test-fuzz test-conformance test-dist
+
+sanitize-beside: fuzz-tools $(SANITIZE)/CMakeCache.txt
+	cmake --build $(SANITIZE) -j 1
 
 # Installing (Linux program and man page) and the release archive.
 .PHONY: install dist test-dist

@@ -78,9 +78,10 @@ CString PathTooLong(const CString& folder, const CStringArray& names) {
     size_t length = static_cast<size_t>(full.GetLength()) + 1 + longest;
     CString problem;
     if (length > runenv::LongestPath())
-        problem.Format("the data folder \"%s\" is too long: the paths of its files would be %zu "
-                       "characters, the system allows %zu",
-                       full.GetString(), length, runenv::LongestPath());
+        problem.Format("the data folder \"%s\" is too long: the paths of its files would be %lu "
+                       "characters, the system allows %lu",
+                       full.GetString(), static_cast<unsigned long>(length),
+                       static_cast<unsigned long>(runenv::LongestPath()));
     return problem;
 }
 

@@ -36,8 +36,9 @@ TEST(AsciiText, ToIntSaturatedIsAtoiClampedToTheIntRange) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(ascii::ToIntSaturated(c.text), c.expected);
         long long wide = std::strtoll(c.text, nullptr, 10);
-        if (wide > INT_MIN && wide < INT_MAX)
+        if (wide > INT_MIN && wide < INT_MAX) {
             EXPECT_EQ(ascii::ToIntSaturated(c.text), std::atoi(c.text));
+        }
     }
     EXPECT_EQ(ascii::ToIntSaturated(nullptr), 0);
 }
@@ -50,10 +51,10 @@ TEST(AsciiText, CaseRulesActOnAsciiLettersOnly) {
         EXPECT_EQ(ascii::ToLower(ch), upper ? static_cast<char>(byte + 32) : ch) << byte;
         EXPECT_EQ(ascii::ToUpper(ch), lower ? static_cast<char>(byte - 32) : ch) << byte;
         int hex = ascii::HexDigitValue(byte);
-        if (std::isxdigit(byte))
-            EXPECT_EQ(hex, static_cast<int>(std::strtol(std::string(1, ch).c_str(), nullptr, 16)));
-        else
-            EXPECT_EQ(hex, -1) << byte;
+        int expected = std::isxdigit(byte)
+                           ? static_cast<int>(std::strtol(std::string(1, ch).c_str(), nullptr, 16))
+                           : -1;
+        EXPECT_EQ(hex, expected) << byte;
     }
     EXPECT_EQ(ascii::Folded("Program 1 \xC3\x84"), "program 1 \xC3\x84");
     EXPECT_TRUE(ascii::EqualNoCase("HostCanDo", "HOSTCANDO"));
