@@ -109,20 +109,18 @@ std::string_view RegExportWriter::Input(std::string_view text, std::string& scra
 }
 
 void RegExportWriter::AddKey(std::string_view path) {
-    std::string scratch;
-    path = Input(path, scratch);
-    EndLine();
-    m_text += '[';
-    m_text += path;
-    m_text += ']';
-    EndLine();
+    AddKeyLine("[", path);
 }
 
 void RegExportWriter::AddDeletedKey(std::string_view path) {
+    AddKeyLine("[-", path);
+}
+
+void RegExportWriter::AddKeyLine(std::string_view opening, std::string_view path) {
     std::string scratch;
     path = Input(path, scratch);
     EndLine();
-    m_text += "[-";
+    m_text += opening;
     m_text += path;
     m_text += ']';
     EndLine();

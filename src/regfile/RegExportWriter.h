@@ -64,6 +64,8 @@ class RegExportWriter {
     // Ends the line being built in m_text.
     void EndLine();
     void EncodeText();
+    // A blank line, then opening, the path and ']'.
+    void AddKeyLine(std::string_view opening, std::string_view path);
     // "name"= or @= at the end of m_text.
     void AppendValueName(std::string_view name);
     void AddHexValue(std::string_view name, uint32_t type, std::string_view data, int16_t oddByte);
