@@ -8,7 +8,8 @@
 //   through the store's lossless text.
 #include "FuzzSupport.h"
 
-#include "platform/RegExportFormat.h"
+#include "regfile/RegExportWriter.h"
+#include "regfile/RegFileReader.h"
 #include "platform/TextConversion.h"
 #include "platform/posix/RegistryStore.h"
 

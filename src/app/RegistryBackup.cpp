@@ -2,7 +2,7 @@
 #include "platform/RunEnvironment.h"
 
 #include "app/CorvaneApp.h"
-#include "platform/RegExportFormat.h"
+#include "regfile/RegExportWriter.h"
 #include "platform/RegistryText.h"
 #include "platform/TextConversion.h"
 

@@ -5,7 +5,7 @@
 
 #include "framework/RegistryRead.h"
 #include "framework/TemporaryFile.h"
-#include "platform/RegExportFormat.h"
+#include "regfile/RegExportWriter.h"
 
 #include <functional>
 #include <string>

@@ -2,7 +2,8 @@
 // stored bytes is written as that text; any other as its stored bytes in hex, so
 // that the backup imports to exactly what the registry held.
 #include "app/RegistryBackup.h"
-#include "platform/RegExportFormat.h"
+#include "regfile/RegExportWriter.h"
+#include "regfile/RegFileReader.h"
 #include "platform/TextConversion.h"
 
 #include <gtest/gtest.h>

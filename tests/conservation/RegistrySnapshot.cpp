@@ -1,6 +1,7 @@
 #include "RegistrySnapshot.h"
 
-#include "platform/RegExportFormat.h"
+#include "regfile/RegFileReader.h"
+#include "regfile/RegHive.h"
 #include "platform/TextConversion.h"
 #include "platform/winapi.h"
 

@@ -19,7 +19,7 @@
 #include "ConservationCheck.h"
 
 #include "app/RegistryBackup.h"
-#include "platform/RegExportFormat.h"
+#include "regfile/RegExportWriter.h"
 
 #include <cstdio>
 #include <fstream>

@@ -8,6 +8,9 @@
 #include "platform/posix/FlushAtExit.h"
 #include "platform/posix/RunGuard.h"
 #include "platform/posix/StaleTemporaries.h"
+#include "regfile/RegExportWriter.h"
+#include "regfile/RegFileReader.h"
+#include "regfile/RegHive.h"
 
 #include <algorithm>
 #include <cerrno>

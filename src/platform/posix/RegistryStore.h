@@ -1,5 +1,5 @@
 // The current user's registry on Linux: a tree of keys and values in memory,
-// loaded from a registry export file (see platform/RegExportFormat.h) and written
+// loaded from a registry export file (see regfile/RegFileTypes.h) and written
 // back to it when it changed. The Win32 functions in Registry.cpp work on it.
 //
 // The file is the environment variable CORVANE_REGISTRY, or "HKCU.reg" in the
@@ -11,7 +11,7 @@
 // The program is single-threaded; so is the store.
 #pragma once
 
-#include "platform/RegExportFormat.h"
+#include "regfile/RegFileTypes.h"
 
 #include <cstdint>
 #include <sys/stat.h>

@@ -1,6 +1,7 @@
 // Registry export files that are broken, cut or huge: the reader never crashes or
 // hangs, and whatever it accepts the writer writes back to the same content.
-#include "platform/RegExportFormat.h"
+#include "regfile/RegExportWriter.h"
+#include "regfile/RegFileReader.h"
 #include "platform/TextConversion.h"
 #include "platform/winapi.h"
 

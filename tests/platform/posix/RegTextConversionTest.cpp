@@ -2,7 +2,7 @@
 // registry export files: the conversions on any units, and the reader on UTF-16
 // files of any code units, whole or cut into pieces anywhere.
 #include "common/TestSupport.h"
-#include "platform/RegExportFormat.h"
+#include "regfile/RegFileReader.h"
 #include "platform/TextConversion.h"
 #include "platform/posix/RegistryStore.h"
 #include "platform/winapi.h"

@@ -4,7 +4,7 @@
 // process of their own (gtest death tests in the "threadsafe" style start the test
 // program afresh), so that this process keeps its own.
 #include "common/TestSupport.h"
-#include "platform/RegExportFormat.h"
+#include "regfile/RegFileReader.h"
 #include "platform/RegistryText.h"
 #include "platform/posix/FlushAtExit.h"
 #include "platform/posix/RegistryStore.h"

@@ -1,7 +1,6 @@
 // The Linux registry store: loading a registry export file, the tree it makes,
 // and saving it back.
 #include "common/TestSupport.h"
-#include "platform/RegExportFormat.h"
 #include "platform/posix/FaultInjection.h"
 #include "platform/TextConversion.h"
 #include "platform/posix/RegistryStore.h"

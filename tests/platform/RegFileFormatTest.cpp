@@ -1,6 +1,8 @@
 // Registry export files: the reader, the writer, and the two together. ASCII text
 // only, so that both builds (UTF-8 and the Windows ANSI code page) expect the same.
-#include "platform/RegExportFormat.h"
+#include "regfile/RegExportWriter.h"
+#include "regfile/RegFileReader.h"
+#include "regfile/RegHive.h"
 #include "platform/winapi.h"
 
 #include <gtest/gtest.h>
