@@ -188,23 +188,6 @@ class Case:
                 files[name] = read(os.path.join(folder, name))
         return code, read(self.path(tag, "out"), b"").replace(b"\r\n", b"\n"), registry, files
 
-    def run(self, tag, env, load_first):
-        """Runs the program (after loading the registry); its exit code, output
-        and the registry afterwards."""
-        out = os.path.join(self.work, tag + ".out.txt")
-        rc = os.path.join(self.work, tag + ".rc.txt")
-        after = os.path.join(self.work, tag + ".after.reg")
-        commands = []
-        if load_first:
-            commands.append('regedit /S "%s"' % visible(self.load))
-        commands += ['"%s" < nul > "%s" 2>&1' % (visible(self.exe), visible(out)),
-                     'echo %%ERRORLEVEL%% > "%s"' % visible(rc),
-                     'regedit /E "%s" HKEY_CURRENT_USER\\Software\\Brax' % visible(after)]
-        self.wine.batch(tag + ".bat", commands, env)
-        code = int(read(rc, b"-1").strip() or b"-1")
-        registry = run_scenarios.brax_subtree(run_scenarios.parse_reg(read(after, b"")))
-        return code, read(out, b"").replace(b"\r\n", b"\n"), registry
-
     def files(self):
         out = {}
         for name in sorted(os.listdir(self.data)):
@@ -333,19 +316,21 @@ def main():
     case = Case(work, os.path.abspath(opts.exe), wine, registry_text,
                 earlier_ini(opts.sections, opts.keys))
 
-    # The registry before any run, as Wine holds it.
+    # The registry before any run, as Wine holds it, and a clean run that
+    # counts the operations: one start of Wine.
     case.reset()
-    wine.batch("load.bat", ['regedit /S "%s"' % visible(case.load),
-                            'regedit /E "%s" HKEY_CURRENT_USER\\Software\\Brax' %
-                            visible(os.path.join(work, "original.reg"))], case.env())
+    before = settings_files(case.files())
+    count_file = os.path.join(work, "count.txt")
+    wine.batch("clean.bat", ['regedit /S "%s"' % visible(case.load),
+                             'regedit /E "%s" HKEY_CURRENT_USER\\Software\\Brax' %
+                             visible(os.path.join(work, "original.reg")),
+                             'set CORVANE_FAULT_COUNT=%s' % visible(count_file)] +
+               case.run_commands("clean", False), case.env())
     original = run_scenarios.brax_subtree(run_scenarios.parse_reg(
         read(os.path.join(work, "original.reg"), b"")))
     original = {k: v for k, v in original.items() if k.startswith(APP_KEY)}
-    before = settings_files(case.files())
-
-    count_file = os.path.join(work, "count.txt")
-    code, clean_out, clean_reg = case.run("clean", case.env(count_file=count_file), True)
-    clean_files = without_backups(case.files())
+    code, clean_out, clean_reg, clean_files = case.result("clean")
+    clean_files = without_backups(clean_files)
     total = int(read(count_file, b"0").strip() or b"0")
     if code != 0 or total == 0:
         print("FAIL: the clean run ended with %d after %d operations:\n%s" %
