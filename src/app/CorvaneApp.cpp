@@ -89,7 +89,7 @@ BOOL CCorvaneApp::InitInstance() {
     m_pszAppName = HeapCopy(commandLine.m_strAppName);
     m_strAppKeyPath = CString("Software\\") + m_pszRegistryKey + "\\" + m_pszAppName;
     m_strGivenDataPath = runenv::ExpandTypedPath(commandLine.m_strDataPath.str());
-    // The registry-mode pair, restored for one write after the copy.
+    // The registry-mode pair: the preview reads through it.
     const char* registryKey = m_pszRegistryKey;
     const char* registryProfile = m_pszProfileName;
 

@@ -87,10 +87,7 @@ bool ReadCommitRecord(const std::string& key, CommitRecord& record) {
 }
 
 void RemoveCommitRecord(const std::string& key) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, &handle) == ERROR_SUCCESS) {
-        RegDeleteValueA(handle, kValueName);
-        RegCloseKey(handle);
-    }
+    // The key with its value in one step: a run ended here leaves the whole
+    // record or none.
     RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
 }

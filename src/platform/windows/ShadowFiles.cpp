@@ -183,8 +183,14 @@ bool ShadowFiles::Commit(const std::string& recordKey, const RunFollowUp& follow
 
 ResumeResult ShadowFiles::Resume(const std::string& recordKey, RunFollowUp& followUp) {
     CommitRecord record;
-    if (recordKey.empty() || !ReadCommitRecord(recordKey, record))
+    if (recordKey.empty())
         return ResumeResult::none;
+    if (!ReadCommitRecord(recordKey, record)) {
+        // Written in one step before the first move: one that cannot be read
+        // was never in force.
+        RemoveCommitRecord(recordKey);
+        return ResumeResult::none;
+    }
     // A copy that is gone was moved before the run ended.
     for (const CommitRecord::Move& move : record.moves) {
         if (!Exists(move.copy))

@@ -214,6 +214,19 @@ TEST(ShadowFiles, ARecordedCommitIsFinishedByTheNextRun) {
     ASSERT_EQ(ResumeRunFiles(kRecordKey, followUp), ResumeResult::resumed);
     EndRunFiles(kRecordKey);
     EXPECT_EQ(ResumeRunFiles(kRecordKey, followUp), ResumeResult::none);
+
+    // A key without a whole record (never in force) goes, and nothing moves.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kRecordKey, &key), ERROR_SUCCESS);
+    RegSetValueExA(key, "Commit", 0, REG_BINARY,
+                   reinterpret_cast<const BYTE*>("1\0"
+                                                 "9\0"),
+                   4);
+    RegCloseKey(key);
+    WriteFileBytes(waiting + ShadowFiles::kSuffix, "[Stale]\r\n");
+    EXPECT_EQ(ResumeRunFiles(kRecordKey, followUp), ResumeResult::none);
+    EXPECT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, kRecordKey, &key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ReadFileBytes(waiting), "[New]\r\np=1\r\n");
 }
 
 // A whole run through the record: the follow-up is recorded before the first
