@@ -29,7 +29,7 @@ std::string Describe(const regfile::RegFileContent& content) {
                 out += " deleted\n";
             else
                 out += " type " + std::to_string(value.type) + " " + fuzz::Printable(value.data) +
-                       "\n";
+                       " odd " + std::to_string(value.oddByte) + "\n";
         }
     }
     return out;
@@ -46,7 +46,8 @@ std::string Describe(const posix::RegistryKey& top) {
         for (size_t i = 0; i < key->ValueCount(); ++i) {
             const posix::RegistryValue& value = key->ValueAt(i);
             out += "  " + fuzz::Printable(value.name) + " type " + std::to_string(value.type) +
-                   " " + fuzz::Printable(value.data) + "\n";
+                   " " + fuzz::Printable(value.data) + " odd " + std::to_string(value.oddByte) +
+                   "\n";
         }
         for (size_t i = key->SubKeyCount(); i-- > 0;)
             stack.emplace_back(key->SubKeyAt(i).get(), path + "\\" + key->SubKeyAt(i)->Name());

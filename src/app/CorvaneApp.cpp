@@ -172,8 +172,6 @@ BOOL CCorvaneApp::InitInstance() {
     if (hAppKey)
         CopyRegistryToIni(hAppKey);
 
-    GetDataPath(nullptr, nullptr);
-
     // These steps print their own heading lines.
     FetchBankNames();
     AutocorrectInternalBank();

@@ -206,6 +206,5 @@ class CUsePrivateProfile {
     CUsePrivateProfile& operator=(const CUsePrivateProfile&) = delete;
 
   private:
-    CString m_strSelectAtEnd;
     BOOL m_bEndAtExit;
 };

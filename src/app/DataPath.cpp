@@ -1,6 +1,7 @@
 // The data folder: the recorded "DataPath", or one asked for on the console,
 // created and recorded.
 #include "app/CorvaneApp.h"
+#include "framework/WholeReads.h"
 #include "app/RegistryRead.h"
 
 #include "app/RunChecks.h"
@@ -30,16 +31,7 @@ bool ReadConsoleLine(FILE* input, std::string& line) {
 
 // The full path of the running program, however long.
 CString ModulePath() {
-    std::string buffer(MAX_PATH, '\0');
-    for (;;) {
-        DWORD length =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return CString();
-        if (length < buffer.size())
-            return CString(buffer.substr(0, length));
-        buffer.resize(buffer.size() * 2);
-    }
+    return CString(ReadModulePath());
 }
 
 // The folder part of a path: everything before its last separator.

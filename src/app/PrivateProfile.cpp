@@ -61,8 +61,6 @@ CUsePrivateProfile::~CUsePrivateProfile() {
     CCorvaneApp* app = static_cast<CCorvaneApp*>(AfxGetApp());
     if (!app)
         return;
-    if (!m_strSelectAtEnd.IsEmpty())
-        app->SetPrivateProfile(m_strSelectAtEnd);
     if (m_bEndAtExit)
         app->EndPrivateProfile();
 }

@@ -4,6 +4,7 @@
 #include "app/CorvaneApp.h"
 #include "platform/RegExportFormat.h"
 #include "platform/RegistryText.h"
+#include "platform/TextConversion.h"
 
 #include <cstdio>
 
@@ -11,15 +12,21 @@ namespace {
 
 using KeyVisitor = std::function<bool(const RegistrySnapshotKey&)>;
 
+bool IsStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
 // Reads the key open as `key`, named `path`, and its sub-keys, handing each to
 // `visit`.
-SnapshotResult VisitKey(HKEY key, const std::string& path, const KeyVisitor& visit, int depth) {
+SnapshotResult VisitKey(HKEY key, const std::string& path, const KeyVisitor& visit,
+                        StoredBytes stored, int depth) {
     // Registry trees are at most 512 levels deep.
     if (depth > 512)
         return SnapshotResult::unreadable;
     RegistrySnapshotKey snapshot;
     snapshot.path = path;
     RegistryValueReader reader(key, MAX_PATH, 0x4000);
+    std::string bytes; // reused: most values need no copy of their stored bytes
     for (DWORD index = 0;; ++index) {
         RegistryValue value;
         RegistryValueReader::Result read = reader.Read(index, value);
@@ -31,11 +38,20 @@ SnapshotResult VisitKey(HKEY key, const std::string& path, const KeyVisitor& vis
         // the run: a backup of it would restore something else.
         if (!RegistryValueAnsiLoss(key, index).empty())
             continue;
+        if (IsStringType(value.type)) {
+            if (!RegistryValueStoredBytes(key, index, bytes))
+                return SnapshotResult::unreadable;
+            std::string_view ansi(reinterpret_cast<const char*>(value.data.data()),
+                                  value.data.size());
+            if (stored == StoredBytes::always || !TextGivesStoredBytes(ansi, bytes))
+                snapshot.storedBytes.push_back({snapshot.values.size(), bytes});
+        }
         snapshot.values.push_back(std::move(value));
     }
     if (!visit(snapshot))
         return SnapshotResult::unreadable;
     snapshot.values.clear();
+    snapshot.storedBytes.clear();
 
     bool complete = false;
     CStringArray names = RegistrySubKeyNames(key, &complete);
@@ -50,7 +66,8 @@ SnapshotResult VisitKey(HKEY key, const std::string& path, const KeyVisitor& vis
                 continue;
             return SnapshotResult::unreadable;
         }
-        SnapshotResult result = VisitKey(child, path + "\\" + names[i].str(), visit, depth + 1);
+        SnapshotResult result =
+            VisitKey(child, path + "\\" + names[i].str(), visit, stored, depth + 1);
         RegCloseKey(child);
         if (result != SnapshotResult::taken)
             return result;
@@ -63,15 +80,55 @@ constexpr size_t kBackupPieceSize = 1 << 20;
 
 } // namespace
 
+bool TextGivesStoredBytes(std::string_view ansi, std::string_view stored) {
+    if (stored.size() == 2 * ansi.size()) {
+        // Without branches, as nearly every value is ASCII that matches.
+        unsigned char high = 0, differ = 0;
+        for (size_t i = 0; i < ansi.size(); i++) {
+            high |= static_cast<unsigned char>(ansi[i]);
+            differ |= static_cast<unsigned char>((stored[2 * i] ^ ansi[i]) | stored[2 * i + 1]);
+        }
+        if (high < 0x80)
+            return differ == 0;
+    } else if (text::IsAscii(ansi)) {
+        return false; // ASCII takes two bytes a character
+    }
+    std::u16string wide;
+    text::AppendAnsiAsWide(wide, ansi);
+    if (stored.size() != 2 * wide.size())
+        return false;
+    for (size_t i = 0; i < wide.size(); i++)
+        if (static_cast<unsigned char>(stored[2 * i]) != (wide[i] & 0xFF) ||
+            static_cast<unsigned char>(stored[2 * i + 1]) != (wide[i] >> 8))
+            return false;
+    return true;
+}
+
+void AddBackupValues(regfile::RegExportWriter& writer, const RegistrySnapshotKey& key) {
+    auto stored = key.storedBytes.begin();
+    for (size_t i = 0; i < key.values.size(); i++) {
+        const RegistryValue& value = key.values[i];
+        if (stored != key.storedBytes.end() && stored->index == i) {
+            // The text would give back other bytes: the stored ones, in hex.
+            writer.AddStoredValue(value.name, value.type, stored->bytes);
+            ++stored;
+            continue;
+        }
+        writer.AddValue(
+            value.name, value.type,
+            std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()));
+    }
+}
+
 SnapshotResult VisitRegistryTree(HKEY root, const char* rootName, const char* subKey,
-                                 const KeyVisitor& visit) {
+                                 const KeyVisitor& visit, StoredBytes stored) {
     HKEY key = nullptr;
     LONG opened = RegOpenKeyExA(root, subKey, 0, KEY_READ, &key);
     if (opened == ERROR_FILE_NOT_FOUND)
         return SnapshotResult::keyMissing;
     if (opened != ERROR_SUCCESS)
         return SnapshotResult::unreadable;
-    SnapshotResult result = VisitKey(key, std::string(rootName) + "\\" + subKey, visit, 0);
+    SnapshotResult result = VisitKey(key, std::string(rootName) + "\\" + subKey, visit, stored, 0);
     RegCloseKey(key);
     return result;
 }
@@ -188,10 +245,7 @@ bool CCorvaneApp::WriteRegistryBackup(const CString& keyPath, const CString& fol
                 return false;
             }
             writer.AddKey(key.path);
-            for (const RegistryValue& value : key.values)
-                writer.AddValue(value.name, value.type,
-                                std::string_view(reinterpret_cast<const char*>(value.data.data()),
-                                                 value.data.size()));
+            AddBackupValues(writer, key);
             if (writer.PendingSize() >= kBackupPieceSize &&
                 !file.Write(writer.TakeBytes(), error)) {
                 writeFailed = true;

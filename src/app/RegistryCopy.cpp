@@ -2,6 +2,7 @@
 // becomes a section of the main settings file, and copied groups leave the
 // registry.
 #include "app/CorvaneApp.h"
+#include "platform/AsciiText.h"
 #include "app/ProgressLine.h"
 #include "app/RegistryRead.h"
 #include "platform/RegistryText.h"
@@ -32,7 +33,7 @@ const char* IniKeyProblem(const std::string& name) {
         return "its name holds \"=\"";
     if (name.find_first_of("\r\n") != std::string::npos)
         return "its name holds a line break";
-    if (IsAsciiSpace(name.front()) || IsAsciiSpace(name.back()))
+    if (ascii::IsSpace(name.front()) || ascii::IsSpace(name.back()))
         return "its name starts or ends with a blank";
     if (name.front() == '[')
         return "its name starts with \"[\"";
@@ -48,7 +49,7 @@ const char* IniSectionProblem(const CString& name) {
         return "it has no name";
     if (text.find_first_of("]\r\n") != std::string::npos)
         return "its name holds \"]\" or a line break";
-    if (IsAsciiSpace(text.front()) || IsAsciiSpace(text.back()))
+    if (ascii::IsSpace(text.front()) || ascii::IsSpace(text.back()))
         return "its name starts or ends with a blank";
     return nullptr;
 }

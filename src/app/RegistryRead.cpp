@@ -1,5 +1,7 @@
 #include "app/RegistryRead.h"
 
+#include "framework/WholeReads.h"
+
 #include <algorithm>
 
 RegistryValueReader::RegistryValueReader(HKEY key, DWORD minNameSize, DWORD minDataSize)
@@ -72,20 +74,7 @@ bool ReadRegistryValue(const CString& keyPath, const char* name, RegistryValue& 
     if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     DWORD type = REG_NONE;
-    DWORD size = 0;
-    LONG status = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
-    while (status == ERROR_SUCCESS) {
-        value.data.assign(size, 0);
-        DWORD got = size;
-        status = RegQueryValueExA(key, name, nullptr, &type, value.data.data(), &got);
-        if (status == ERROR_MORE_DATA) { // grew in between
-            size = got;
-            status = ERROR_SUCCESS;
-            continue;
-        }
-        value.data.resize(std::min(got, size));
-        break;
-    }
+    LONG status = QueryValueWhole(key, name, type, value.data);
     RegCloseKey(key);
     value.name = name;
     value.type = type;

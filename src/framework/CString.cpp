@@ -1,4 +1,5 @@
 #include "framework/CString.h"
+#include "platform/AsciiText.h"
 
 #include "framework/Exceptions.h"
 
@@ -6,18 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
-
-bool IsAsciiSpace(char ch) {
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
-}
-
-char AsciiUpper(char ch) {
-    return (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 32) : ch;
-}
-
-char AsciiLower(char ch) {
-    return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch + 32) : ch;
-}
 
 char CString::GetAt(int index) const {
     if (index < 0 || index >= GetLength())
@@ -44,8 +33,8 @@ int CString::CompareNoCase(const char* text) const {
     const unsigned char* a = reinterpret_cast<const unsigned char*>(m_text.c_str());
     const unsigned char* b = reinterpret_cast<const unsigned char*>(text ? text : "");
     for (;; ++a, ++b) {
-        int ca = static_cast<unsigned char>(AsciiLower(static_cast<char>(*a)));
-        int cb = static_cast<unsigned char>(AsciiLower(static_cast<char>(*b)));
+        int ca = static_cast<unsigned char>(ascii::ToLower(static_cast<char>(*a)));
+        int cb = static_cast<unsigned char>(ascii::ToLower(static_cast<char>(*b)));
         if (ca != cb || ca == 0)
             return ca - cb;
     }
@@ -98,13 +87,13 @@ int CString::ReverseFind(char ch) const {
 
 CString& CString::MakeUpper() {
     for (char& ch : m_text)
-        ch = AsciiUpper(ch);
+        ch = ascii::ToUpper(ch);
     return *this;
 }
 
 CString& CString::MakeLower() {
     for (char& ch : m_text)
-        ch = AsciiLower(ch);
+        ch = ascii::ToLower(ch);
     return *this;
 }
 
@@ -114,7 +103,7 @@ CString& CString::Trim() {
 
 CString& CString::TrimLeft() {
     size_t n = 0;
-    while (n < m_text.size() && IsAsciiSpace(m_text[n]))
+    while (n < m_text.size() && ascii::IsSpace(m_text[n]))
         ++n;
     m_text.erase(0, n);
     return *this;
@@ -122,7 +111,7 @@ CString& CString::TrimLeft() {
 
 CString& CString::TrimRight() {
     size_t n = m_text.size();
-    while (n > 0 && IsAsciiSpace(m_text[n - 1]))
+    while (n > 0 && ascii::IsSpace(m_text[n - 1]))
         --n;
     m_text.resize(n);
     return *this;

@@ -106,8 +106,3 @@ bool operator!=(const CString& a, const CString& b);
 bool operator!=(const CString& a, const char* b);
 bool operator!=(const char* a, const CString& b);
 bool operator<(const CString& a, const CString& b);
-
-// ASCII helpers shared by the framework and the core.
-bool IsAsciiSpace(char ch);
-char AsciiUpper(char ch);
-char AsciiLower(char ch);

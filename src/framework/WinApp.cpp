@@ -1,4 +1,5 @@
 #include "framework/WinApp.h"
+#include "framework/WholeReads.h"
 
 #include "framework/CommandLine.h"
 #include "framework/Exceptions.h"
@@ -41,22 +42,6 @@ HKEY CreateKey(HKEY parent, const char* subKey) {
     return key;
 }
 
-// The executable's full path, of any length; empty on failure.
-std::string ModulePath() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        DWORD length =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return std::string();
-        if (length < buffer.size())
-            return std::string(buffer.data(), length);
-        if (buffer.size() >= (1u << 16))
-            return std::string();
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 } // namespace
 
 // ---- application object ------------------------------------------------------
@@ -82,7 +67,7 @@ CWinApp* AfxGetApp() {
 void AfxEnableControlContainer() {}
 
 BOOL CWinApp::SetDefaultNames() {
-    std::string path = ModulePath();
+    std::string path = ReadModulePath();
     size_t cut = path.find_last_of("\\/");
     std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
     size_t dot = name.rfind('.');
@@ -184,43 +169,19 @@ CString CWinApp::GetProfileString(const char* section, const char* entry, const 
             return CString(def);
         CString result(def);
         DWORD type = REG_NONE;
-        DWORD size = 0;
-        LONG status = RegQueryValueExA(key, entry, nullptr, &type, nullptr, &size);
+        std::vector<BYTE> data;
         // Expandable text is text too (unexpanded), as the registry copy takes it.
-        auto isText = [](DWORD t) { return t == REG_SZ || t == REG_EXPAND_SZ; };
-        while (status == ERROR_SUCCESS && isText(type)) {
-            std::vector<char> data(size + 1, '\0');
-            DWORD got = size;
-            status = RegQueryValueExA(key, entry, nullptr, &type,
-                                      reinterpret_cast<LPBYTE>(data.data()), &got);
-            if (status == ERROR_MORE_DATA) { // grew in between
-                size = got;
-                status = ERROR_SUCCESS;
-                continue;
-            }
-            if (status == ERROR_SUCCESS && isText(type))
-                result = CString(data.data()); // stops at the first NUL
-            break;
+        if (QueryValueWhole(key, entry, type, data) == ERROR_SUCCESS &&
+            (type == REG_SZ || type == REG_EXPAND_SZ)) {
+            data.push_back(0);
+            result = CString(reinterpret_cast<const char*>(data.data())); // to the first NUL
         }
         RegCloseKey(key);
         return result;
     }
     if (!m_pszProfileName)
         return CString(def);
-    // A value that fills the buffer may have been cut: grow until the value
-    // leaves room to spare. (One byte short of full also counts: the Windows
-    // build under Wine cuts a quoted value that just fits by one character.)
-    std::vector<char> buffer(4096);
-    for (;;) {
-        DWORD size = static_cast<DWORD>(buffer.size());
-        DWORD length = GetPrivateProfileStringA(section, entry, def ? def : "", buffer.data(), size,
-                                                m_pszProfileName);
-        if (length + 2 < size)
-            return CString(buffer.data(), static_cast<int>(length));
-        if (buffer.size() >= (1u << 30))
-            throw CMemoryException();
-        buffer.resize(buffer.size() * 4);
-    }
+    return CString(ReadProfileStringWhole(section, entry, def, m_pszProfileName));
 }
 
 BOOL CWinApp::WriteProfileString(const char* section, const char* entry, const char* value) {

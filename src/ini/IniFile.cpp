@@ -1,4 +1,5 @@
 #include "ini/IniFile.h"
+#include "platform/AsciiText.h"
 
 #include "ini/IniFileIo.h"
 #include "ini/LineSplitter.h"
@@ -14,9 +15,9 @@ namespace {
 constexpr UINT kReadChunk = 1 << 16;
 
 std::string_view TrimmedLine(std::string_view line) {
-    while (!line.empty() && IsAsciiSpace(line.back()))
+    while (!line.empty() && ascii::IsSpace(line.back()))
         line.remove_suffix(1);
-    while (!line.empty() && IsAsciiSpace(line.front()))
+    while (!line.empty() && ascii::IsSpace(line.front()))
         line.remove_prefix(1);
     return line;
 }
@@ -188,7 +189,7 @@ int CIniFile::GetInt(const char* section, const char* key, int def) {
     CString value = GetValue(section, key, "", false);
     if (value.IsEmpty())
         return def;
-    return TextToInt(value);
+    return ascii::ToIntSaturated(value);
 }
 
 bool CIniFile::SetInt(const char* section, const char* key, int value) {

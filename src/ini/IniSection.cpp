@@ -1,4 +1,5 @@
 #include "ini/IniSection.h"
+#include "platform/AsciiText.h"
 
 #include "ini/IniFile.h"
 #include "ini/IniText.h"
@@ -12,10 +13,10 @@ namespace {
 
 std::string_view TrimView(std::string_view text) {
     size_t first = 0;
-    while (first < text.size() && IsAsciiSpace(text[first]))
+    while (first < text.size() && ascii::IsSpace(text[first]))
         ++first;
     size_t last = text.size();
-    while (last > first && IsAsciiSpace(text[last - 1]))
+    while (last > first && ascii::IsSpace(text[last - 1]))
         --last;
     return text.substr(first, last - first);
 }
@@ -29,7 +30,7 @@ bool SplitKeyLine(const std::string& line, std::string_view* key, std::string_vi
     if (text.find('\0') != std::string_view::npos)
         return false;
     size_t start = 0;
-    while (start < text.size() && IsAsciiSpace(text[start]))
+    while (start < text.size() && ascii::IsSpace(text[start]))
         ++start;
     if (start == text.size() || text[start] == ';')
         return false;
@@ -37,7 +38,7 @@ bool SplitKeyLine(const std::string& line, std::string_view* key, std::string_vi
     if (equals == std::string_view::npos)
         return false;
     std::string_view k = text.substr(start, equals - start);
-    while (!k.empty() && IsAsciiSpace(k.back()))
+    while (!k.empty() && ascii::IsSpace(k.back()))
         k.remove_suffix(1);
     if (key)
         *key = k;
@@ -49,7 +50,7 @@ bool SplitKeyLine(const std::string& line, std::string_view* key, std::string_vi
 std::string UpperOf(std::string_view text) {
     std::string upper(text);
     for (char& ch : upper)
-        ch = AsciiUpper(ch);
+        ch = ascii::ToUpper(ch);
     return upper;
 }
 
@@ -290,7 +291,7 @@ int CIniSection::GetInt(const char* key, int def) const {
     CString value = GetValue(key, "*", false);
     if (value == "*")
         return def;
-    return TextToInt(value);
+    return ascii::ToIntSaturated(value);
 }
 
 bool CIniSection::SetInt(const char* key, int value) {

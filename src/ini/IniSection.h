@@ -69,7 +69,6 @@ class CIniSection : public CStringArray {
         EnsureIndex();
         return m_nLastKeyLine;
     }
-    CIniFile* GetFile() const { return m_pFile; }
 
   protected:
     CIniFile* m_pFile;

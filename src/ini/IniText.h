@@ -26,8 +26,3 @@ inline const char* MapKey(const CString& text) {
 // True when text holds a line feed or a carriage return: such a text cannot be
 // part of one line of an INI file.
 bool HasLineBreak(const CString& text);
-
-// Decimal conversion of the C library's atoi: leading white space, an optional
-// sign, digits up to the first non-digit; no digits give 0. Values beyond the
-// 32-bit range are clamped, as the Windows C library does.
-int TextToInt(const char* text);

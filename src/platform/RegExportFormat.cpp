@@ -1,4 +1,5 @@
 #include "platform/RegExportFormat.h"
+#include "platform/AsciiText.h"
 
 #include "platform/TextConversion.h"
 
@@ -25,32 +26,9 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); i++)
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    return true;
-}
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-// Value of a hex digit, -1 for any other character.
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return text.size() >= prefix.size() &&
+           ascii::EqualNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 size_t SkipBlanks(std::string_view text, size_t pos) {
@@ -293,7 +271,7 @@ class Parser {
                 return Fail(RegParseError::UnknownDataType, "expected hex(type): with a hex type");
             uint32_t type = 0;
             for (size_t i = 4; i < close; i++) {
-                int digit = HexDigit(data[i]);
+                int digit = ascii::HexDigitValue(data[i]);
                 if (digit < 0)
                     return Fail(RegParseError::UnknownDataType,
                                 "expected hex(type): with a hex type");
@@ -367,8 +345,8 @@ class Parser {
         size_t pos = SkipBlanks(text, 0);
         size_t first = pos;
         uint32_t number = 0;
-        while (pos < text.size() && HexDigit(text[pos]) >= 0 && pos - first < 9)
-            number = number * 16 + static_cast<uint32_t>(HexDigit(text[pos++]));
+        while (pos < text.size() && ascii::HexDigitValue(text[pos]) >= 0 && pos - first < 9)
+            number = number * 16 + static_cast<uint32_t>(ascii::HexDigitValue(text[pos++]));
         size_t digits = pos - first;
         if (digits == 0 || digits > 8 || !IsBlankOrComment(text.substr(pos)))
             return Fail(RegParseError::BadDword, "dword: needs 1 to 8 hex digits");
@@ -391,14 +369,14 @@ class Parser {
                     return Fail(RegParseError::BadHex, "unexpected text after '\\'");
                 return State::HexContinuation;
             }
-            int high = HexDigit(text[pos]);
+            int high = ascii::HexDigitValue(text[pos]);
             if (high < 0)
                 return Fail(RegParseError::BadHex, "expected a hex byte such as 0a");
             int value = high;
             pos++;
-            if (pos < text.size() && HexDigit(text[pos]) >= 0)
-                value = value * 16 + HexDigit(text[pos++]);
-            if (pos < text.size() && HexDigit(text[pos]) >= 0)
+            if (pos < text.size() && ascii::HexDigitValue(text[pos]) >= 0)
+                value = value * 16 + ascii::HexDigitValue(text[pos++]);
+            if (pos < text.size() && ascii::HexDigitValue(text[pos]) >= 0)
                 return Fail(RegParseError::BadHex, "a hex byte has more than two digits");
             m_value.data += static_cast<char>(value);
             pos = SkipBlanks(text, pos);
@@ -424,9 +402,15 @@ class Parser {
     }
 
     // String data in hex is UTF-16LE in version 5 files, 8-bit text in version 4
-    // files, and ends with a NUL.
+    // files, and ends with a NUL. An odd last byte of UTF-16 data is kept apart,
+    // and the data it ends is kept as it is.
     State FinishHexValue() {
         if (IsStringType(m_value.type)) {
+            if (m_format.version == RegVersion::Version5 && m_value.data.size() % 2 != 0) {
+                m_value.oddByte = static_cast<unsigned char>(m_value.data.back());
+                m_value.data = Utf16LeBytesToText(m_value.data);
+                return StoreValue();
+            }
             if (m_format.version == RegVersion::Version5) {
                 m_value.data = Utf16LeBytesToText(m_value.data);
             } else if (!text::IsAscii(m_value.data)) {
@@ -734,7 +718,7 @@ RegHive HiveOfKeyPath(std::string_view path, std::string_view* rest) {
         {"HKEY_PERFORMANCE_DATA", "HKEY_PERFORMANCE_DATA", RegHive::PerformanceData},
     };
     for (const Name& name : names)
-        if (EqualsNoCase(hive, name.longName) || EqualsNoCase(hive, name.shortName))
+        if (ascii::EqualNoCase(hive, name.longName) || ascii::EqualNoCase(hive, name.shortName))
             return name.hive;
     return RegHive::Unknown;
 }
@@ -815,11 +799,16 @@ void RegExportWriter::AppendValueName(std::string_view name) {
     m_text += "\"=";
 }
 
-void RegExportWriter::AddValue(std::string_view name, uint32_t type, std::string_view data) {
+void RegExportWriter::AddValue(std::string_view name, uint32_t type, std::string_view data,
+                               int16_t oddByte) {
     std::string scratch;
     if (IsStringType(type))
         data = Input(data, scratch);
-    if (type == kRegSz && IsPlainString(data, m_format.encoding == RegEncoding::Utf16Le)) {
+    else
+        oddByte = kNoOddByte;
+    if (oddByte != kNoOddByte) {
+        AddHexValue(name, type, data, oddByte);
+    } else if (type == kRegSz && IsPlainString(data, m_format.encoding == RegEncoding::Utf16Le)) {
         AppendValueName(name);
         m_text += '"';
         AppendEscaped(m_text, data.substr(0, data.size() - 1));
@@ -832,7 +821,7 @@ void RegExportWriter::AddValue(std::string_view name, uint32_t type, std::string
             AppendHexByte(m_text, static_cast<unsigned char>(data[static_cast<size_t>(i)]));
         EndLine();
     } else {
-        AddHexValue(name, type, data);
+        AddHexValue(name, type, data, kNoOddByte);
     }
 }
 
@@ -842,16 +831,24 @@ void RegExportWriter::AddDeletedValue(std::string_view name) {
     EndLine();
 }
 
-void RegExportWriter::AddHexValue(std::string_view name, uint32_t type, std::string_view data) {
+void RegExportWriter::AddHexValue(std::string_view name, uint32_t type, std::string_view data,
+                                  int16_t oddByte) {
     std::string wide;
     std::string_view bytes = data;
     if (IsStringType(type) && m_format.version == RegVersion::Version5) {
         wide = Utf16LeBytes(text::LosslessToWide(data));
+        // Version 4 files, whose string data is 8-bit text, have no odd bytes.
+        if (oddByte != kNoOddByte)
+            wide += static_cast<char>(oddByte);
         bytes = wide;
     } else if (IsStringType(type) && !text::IsAscii(data)) {
         AppendTextAsEightBit(wide, data, m_format.utf8ByteOrderMark);
         bytes = wide;
     }
+    AddStoredValue(name, type, bytes);
+}
+
+void RegExportWriter::AddStoredValue(std::string_view name, uint32_t type, std::string_view bytes) {
     // m_text ends at a line end: the line starts here.
     size_t lineStart = m_text.size();
     AppendValueName(name);
@@ -916,7 +913,7 @@ std::string WriteRegFile(const RegFileContent& content) {
             if (value.deleted)
                 writer.AddDeletedValue(value.name);
             else
-                writer.AddValue(value.name, value.type, value.data);
+                writer.AddValue(value.name, value.type, value.data, value.oddByte);
         }
     }
     return writer.Finish();

@@ -24,11 +24,14 @@
 // In version 5 files the hex data of string types is UTF-16LE; in version 4 files it
 // is 8-bit text. 8-bit files and text are in the ANSI code page, or in UTF-8 after
 // a UTF-8 byte-order mark. Hex string data without a final NUL gets one, as the registry
-// editor adds it on import.
+// editor adds it on import. UTF-16 hex string data of an odd byte count ends in a byte
+// that belongs to no character: it is kept beside the text (RegFileValue::oddByte),
+// and such data, taken byte for byte, gets no NUL.
 //
 // Writing: strings holding no control character and exactly one final NUL are
 // written quoted; other REG_SZ data is written as hex(1):, REG_EXPAND_SZ as hex(2):,
-// REG_MULTI_SZ as hex(7):, 4-byte REG_DWORD as dword:. Hex data wraps like the
+// REG_MULTI_SZ as hex(7):, 4-byte REG_DWORD as dword:; string data with an odd byte
+// as hex of its UTF-16 bytes and that byte. Hex data wraps like the
 // registry editor's: a line is cut after the comma that takes it to 77 columns or
 // more, ends with a backslash and goes on after two spaces.
 #pragma once
@@ -53,11 +56,15 @@ struct RegFileFormat {
     bool utf8ByteOrderMark = false; // 8-bit files only; UTF-16 files always have one
 };
 
+// No odd byte after the text of a string value.
+constexpr int16_t kNoOddByte = -1;
+
 struct RegFileValue {
     std::string name; // empty: the key's default value (@)
     uint32_t type = 0;
-    std::string data;     // as the A-functions return it (see above)
-    bool deleted = false; // "name"=-
+    int16_t oddByte = kNoOddByte; // string types: the byte after the last character
+    std::string data;             // as the A-functions return it (see above)
+    bool deleted = false;         // "name"=-
 };
 
 struct RegFileKey {
@@ -175,8 +182,14 @@ class RegExportWriter {
     void AddKey(std::string_view path);
     // "[-path]": the key and everything below it are deleted on import.
     void AddDeletedKey(std::string_view path);
-    // One value of the key added last; an empty name is the default value.
-    void AddValue(std::string_view name, uint32_t type, std::string_view data);
+    // One value of the key added last; an empty name is the default value. For
+    // string types, oddByte is a byte after the text (version 5 files only).
+    void AddValue(std::string_view name, uint32_t type, std::string_view data,
+                  int16_t oddByte = kNoOddByte);
+    // The same from the bytes as the registry stores them, written in hex as
+    // they are: for string types the UTF-16LE text in version 5 files, the
+    // 8-bit text in version 4 files.
+    void AddStoredValue(std::string_view name, uint32_t type, std::string_view bytes);
     // "name"=-: the value is deleted on import.
     void AddDeletedValue(std::string_view name);
 
@@ -198,7 +211,7 @@ class RegExportWriter {
     void EncodeText();
     // "name"= or @= at the end of m_text.
     void AppendValueName(std::string_view name);
-    void AddHexValue(std::string_view name, uint32_t type, std::string_view data);
+    void AddHexValue(std::string_view name, uint32_t type, std::string_view data, int16_t oddByte);
 
     // Text as handed over to lossless UTF-8 (ASCII: the text itself).
     std::string_view Input(std::string_view text, std::string& scratch) const;

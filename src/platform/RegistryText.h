@@ -21,3 +21,9 @@ std::string RegistryNamedValueAnsiLoss(HKEY key, LPCSTR name);
 std::string RegistrySubKeyAnsiLoss(HKEY key, DWORD index);
 // Everything below `key`: sub-key names, value names and texts, at any depth.
 std::string RegistryTreeAnsiLoss(HKEY key);
+
+// The bytes the registry holds for the value at `index` of `key`, as it holds
+// them: for string types UTF-16LE, an odd last byte included, where the
+// A-functions give the text in the ANSI code page and no odd byte. False when
+// the value cannot be read.
+bool RegistryValueStoredBytes(HKEY key, DWORD index, std::string& bytes);

@@ -1,4 +1,5 @@
 #include "plugins/CompareItems.h"
+#include "platform/AsciiText.h"
 
 #include <algorithm>
 
@@ -10,8 +11,8 @@ int CompareNoCaseAscii(const CString& a, const CString& b) {
     const std::string& y = b.str();
     size_t n = std::min(x.size(), y.size());
     for (size_t i = 0; i < n; ++i) {
-        int cx = static_cast<unsigned char>(AsciiLower(x[i]));
-        int cy = static_cast<unsigned char>(AsciiLower(y[i]));
+        int cx = static_cast<unsigned char>(ascii::ToLower(x[i]));
+        int cy = static_cast<unsigned char>(ascii::ToLower(y[i]));
         if (cx != cy)
             return cx < cy ? -1 : 1;
     }

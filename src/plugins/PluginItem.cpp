@@ -1,4 +1,5 @@
 #include "plugins/PluginItem.h"
+#include "platform/AsciiText.h"
 
 #include "support/PluginIds.h"
 
@@ -13,7 +14,7 @@ const CString kEmptyText;
 bool IsDllExtension(std::string_view text) {
     static const char kDll[] = ".dll";
     for (size_t i = 0; i < 4; ++i) {
-        if (AsciiLower(text[i]) != kDll[i])
+        if (ascii::ToLower(text[i]) != kDll[i])
             return false;
     }
     return true;

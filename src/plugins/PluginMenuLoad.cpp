@@ -1,6 +1,7 @@
 // Loading the menu from the registry tree the host wrote: one key per level,
 // one string value per entry, one sub-key per sub-menu.
 #include "plugins/PluginMenu.h"
+#include "platform/AsciiText.h"
 
 #include "plugins/CompareItems.h"
 #include "plugins/RecordEscape.h"
@@ -21,7 +22,7 @@ const char* UnsavableRecord(const EnumeratedValue& value) {
         return "its text goes on after a NUL";
     // The INI model trims a value it reads: such blanks would be gone.
     const std::string& data = value.data.str();
-    if (!data.empty() && (IsAsciiSpace(data.front()) || IsAsciiSpace(data.back())))
+    if (!data.empty() && (ascii::IsSpace(data.front()) || ascii::IsSpace(data.back())))
         return "its path or attributes start or end with a blank";
     return nullptr;
 }

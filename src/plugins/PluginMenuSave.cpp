@@ -1,6 +1,7 @@
 // Writing the menu to "PlugIns.ini": one section per level, one key line per
 // entry, sections of sub-menus named by their path of names.
 #include "plugins/PluginMenu.h"
+#include "platform/AsciiText.h"
 
 #include "plugins/RecordEscape.h"
 #include "plugins/RecordFormat.h"
@@ -18,14 +19,14 @@ namespace {
 // folded, every other byte taken as 0x80 (folding never changes a name's
 // length). Names in one bucket are then compared exactly.
 char BucketByte(char ch) {
-    return static_cast<unsigned char>(ch) < 0x80 ? AsciiLower(ch) : '\x80';
+    return static_cast<unsigned char>(ch) < 0x80 ? ascii::ToLower(ch) : '\x80';
 }
 
 // A name as its key or section reads back: readers drop blanks at the end
 // of a line's name, so "X" and "X " meet in one key and count as duplicates.
 std::string_view KeyForm(const std::string& name) {
     size_t end = name.size();
-    while (end > 0 && IsAsciiSpace(name[end - 1]))
+    while (end > 0 && ascii::IsSpace(name[end - 1]))
         --end;
     return std::string_view(name).substr(0, end);
 }

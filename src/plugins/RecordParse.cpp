@@ -1,4 +1,5 @@
 #include "plugins/RecordParse.h"
+#include "platform/AsciiText.h"
 
 #include "plugins/RecordEscape.h"
 #include "support/PluginIds.h"
@@ -11,17 +12,13 @@
 
 namespace {
 
-bool IsCSpace(char ch) {
-    return ch == ' ' || (ch >= '\t' && ch <= '\r');
-}
-
 // A decimal number as scanf reads one: blanks skipped, an optional sign, at
 // least one digit, up to the first non-digit. Overflow wraps modulo 2^64 (the
 // caller keeps the bits of its field), so both builds agree. Empty when no
 // digit follows.
 std::optional<uint64_t> ScanNumber(const char* text) {
     const char* p = text;
-    while (IsCSpace(*p))
+    while (ascii::IsSpace(*p))
         ++p;
     bool negative = false;
     if (*p == '+' || *p == '-')
@@ -32,25 +29,6 @@ std::optional<uint64_t> ScanNumber(const char* text) {
     for (; *p >= '0' && *p <= '9'; ++p)
         value = value * 10 + static_cast<uint64_t>(*p - '0');
     return negative ? 0 - value : value;
-}
-
-// atoi as the Windows C library has it: overflow gives INT_MAX or INT_MIN.
-int32_t AsciiToInt(const char* text) {
-    const char* p = text;
-    while (IsCSpace(*p))
-        ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-')
-        negative = *p++ == '-';
-    int64_t value = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        value = value * 10 + (*p - '0');
-        if (value > static_cast<int64_t>(INT_MAX) + 1)
-            value = static_cast<int64_t>(INT_MAX) + 1; // saturated; keep scanning
-    }
-    if (negative)
-        return static_cast<int32_t>(-value < INT_MIN ? INT_MIN : -value);
-    return static_cast<int32_t>(value > INT_MAX ? INT_MAX : value);
 }
 
 struct Keyword {
@@ -191,7 +169,7 @@ GUID ParseUid(const CString& uidText) {
     GUID uid{};
     if (TextToGuid(uidText, &uid))
         return uid;
-    IdToGuid(static_cast<DWORD>(AsciiToInt(uidText)), &uid);
+    IdToGuid(static_cast<DWORD>(ascii::ToIntSaturated(uidText)), &uid);
     return uid;
 }
 

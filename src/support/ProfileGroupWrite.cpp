@@ -1,4 +1,6 @@
 #include "support/ProfileGroupWrite.h"
+#include "framework/WholeReads.h"
+#include "platform/AsciiText.h"
 
 #include "platform/winapi.h"
 
@@ -28,29 +30,14 @@ bool IsQuoted(const CString& text) {
     return length >= 2 && (text[0] == '"' || text[0] == '\'') && text[length - 1] == text[0];
 }
 
-std::string FoldedAscii(const CString& text) {
-    std::string folded = text.str();
-    for (char& ch : folded)
-        if (ch >= 'A' && ch <= 'Z')
-            ch = static_cast<char>(ch - 'A' + 'a');
-    return folded;
-}
-
 // True when the file lists a section whose name is `section` ignoring case
 // (a name with other than ASCII letters counts as a possible match).
 bool SectionMayExist(const char* file, const CString& section) {
-    std::vector<char> buffer(64000);
-    for (;;) {
-        DWORD length = GetPrivateProfileStringA(nullptr, nullptr, "", buffer.data(),
-                                                static_cast<DWORD>(buffer.size()), file);
-        if (length + 2 < buffer.size())
-            break;
-        buffer.resize(buffer.size() * 2); // the list was cut: read it whole
-    }
-    std::string wanted = FoldedAscii(section);
-    for (const char* name = buffer.data(); *name != '\0'; name += std::strlen(name) + 1) {
+    std::string names = ReadProfileStringWhole(nullptr, nullptr, "", file, 64000);
+    std::string wanted = ascii::Folded(section.str());
+    for (const char* name = names.c_str(); *name != '\0'; name += std::strlen(name) + 1) {
         CString stored(name);
-        if (!IsPrintableAscii(stored) || FoldedAscii(stored.Trim()) == wanted)
+        if (!IsPrintableAscii(stored) || ascii::Folded(stored.Trim().str()) == wanted)
             return true;
     }
     return false;
@@ -102,7 +89,8 @@ GroupWrite WriteProfileGroup(const char* file, const CString& section,
         return GroupWrite::NotTried;
     std::unordered_set<std::string> keys;
     for (const ProfileItem& item : items)
-        if (!IsPlainProfileItem(item.key, item.value) || !keys.insert(FoldedAscii(item.key)).second)
+        if (!IsPlainProfileItem(item.key, item.value) ||
+            !keys.insert(ascii::Folded(item.key.str())).second)
             return GroupWrite::NotTried;
     if (SectionMayExist(file, section))
         return GroupWrite::NotTried;

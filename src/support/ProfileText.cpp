@@ -1,4 +1,5 @@
 #include "support/ProfileText.h"
+#include "platform/AsciiText.h"
 
 namespace {
 
@@ -14,17 +15,6 @@ int EscapeCost(BYTE byte) {
 void AppendHexByte(std::string& out, BYTE byte) {
     out += kHexDigits[byte >> 4];
     out += kHexDigits[byte & 0x0F];
-}
-
-// The value of a hex digit (either case), or -1.
-int HexValue(char ch) {
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'A' && ch <= 'F')
-        return ch - 'A' + 10;
-    if (ch >= 'a' && ch <= 'f')
-        return ch - 'a' + 10;
-    return -1;
 }
 
 } // namespace
@@ -128,8 +118,8 @@ bool DecodeByteBlock(const char* text, void* buffer, UINT* pCount) {
                 out[stored++] = 0x00;
                 break;
             default: {
-                int high = HexValue(p[1]);
-                int low = high < 0 ? -1 : HexValue(p[2]);
+                int high = ascii::HexDigitValue(p[1]);
+                int low = high < 0 ? -1 : ascii::HexDigitValue(p[2]);
                 if (low < 0)
                     return false;
                 out[stored++] = static_cast<BYTE>(high * 16 + low);
@@ -141,10 +131,10 @@ bool DecodeByteBlock(const char* text, void* buffer, UINT* pCount) {
     } else {
         const size_t usable = 2 * size_t(capacity);
         for (size_t i = 0; i + 1 < usable && stored < capacity; i += 2) {
-            int high = HexValue(text[i]);
+            int high = ascii::HexDigitValue(text[i]);
             if (high < 0)
                 break;
-            int low = HexValue(text[i + 1]);
+            int low = ascii::HexDigitValue(text[i + 1]);
             if (low < 0)
                 break;
             out[stored++] = static_cast<BYTE>(high * 16 + low);

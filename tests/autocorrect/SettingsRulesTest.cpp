@@ -1,6 +1,7 @@
 // The rules of the pre-bank, MIDI and level steps over a section held in
 // memory, whose writes can be made to fail one key at a time.
 #include "autocorrect/SettingsSection.h"
+#include "platform/AsciiText.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@ namespace {
 
 std::string Lower(std::string text) {
     for (char& ch : text)
-        ch = AsciiLower(ch);
+        ch = ascii::ToLower(ch);
     return text;
 }
 

@@ -366,7 +366,7 @@ class Checker {
                 at = end == std::string::npos ? differences.size() : end + 1;
                 dataPathOnly =
                     dataPathOnly && line.find("[Settings] \"DataPath\"") != std::string::npos;
-                oddTextOnly = oddTextOnly && line.find("\": type 1, ") != std::string::npos &&
+                oddTextOnly = oddTextOnly && line.find("odd byte") != std::string::npos &&
                               line.find("got") != std::string::npos;
             }
             Lose("the backup " + m_run.backups[i] +
@@ -383,7 +383,7 @@ class Checker {
             return false;
         auto found = key->second.values.find(UpperAscii(value.name));
         return found != key->second.values.end() && found->second.type == value.type &&
-               found->second.data == value.data;
+               found->second.data == value.data && found->second.oddByte == value.oddByte;
     }
 
     const SnapshotValue* BeforeValue(const std::string& group, const std::string& name) const {

@@ -340,12 +340,25 @@ TEST(ConservationCheckBackup, ABackupThatRestoresAnythingElseIsALoss) {
     ConversionCase run;
     run.dataFolder = dir.path().string();
     run.backups.push_back("backup.reg");
-    Snapshot before = Make({{"Odd", "Five", kSz, std::string("a\0\0\0\0", 5)}});
-    Snapshot restored = Make({{"Odd", "Five", kSz, std::string("a\0", 2)}});
+    // The registry held 61 00 00 00 00, the backup restores 61 00 00 00.
+    WriteFileBytes(dir.file("before.reg"), "Windows Registry Editor Version 5.00\r\n\r\n"
+                                           "[HKCU\\Software\\Brax\\Corvane\\Odd]\r\n"
+                                           "\"Five\"=hex(1):61,00,00,00,00\r\n");
+    WriteFileBytes(dir.file("backup.reg"), "Windows Registry Editor Version 5.00\r\n\r\n"
+                                           "[HKCU\\Software\\Brax\\Corvane\\Odd]\r\n"
+                                           "\"Five\"=\"a\"\r\n");
+    Snapshot before, restored;
+    std::string error;
+    ASSERT_TRUE(LoadSnapshot(dir.file("before.reg"), "Corvane", before, error)) << error;
+    ASSERT_TRUE(LoadSnapshot(dir.file("backup.reg"), "Corvane", restored, error)) << error;
     Account account = CheckConversion(run, before, Make({}), {restored});
     // The host reads the text "a", which the file holds: only the backup is short.
     ASSERT_EQ(account.losses.size(), 1u);
-    EXPECT_NE(account.losses[0].find("does not import"), std::string::npos);
+    EXPECT_NE(account.losses[0].find("{backup-text-not-exact} the backup backup.reg does not "
+                                     "import"),
+              std::string::npos)
+        << account.losses[0];
+    EXPECT_TRUE(CheckConversion(run, before, Make({}), {before}).losses.empty());
 }
 
 TEST(RegistrySnapshotTest, ReadsTheApplicationKeyWithDeletionsApplied) {

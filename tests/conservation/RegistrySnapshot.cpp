@@ -57,6 +57,8 @@ std::string Show(const SnapshotValue& v) {
     }
     if (v.data.size() > 24)
         out << " ...";
+    if (v.oddByte >= 0)
+        out << " and the odd byte " << v.oddByte;
     return out.str();
 }
 
@@ -99,7 +101,8 @@ bool LoadSnapshot(const std::string& file, const std::string& app, Snapshot& out
             if (value.deleted)
                 target.values.erase(name);
             else
-                target.values[name] = SnapshotValue{value.name, value.type, value.data};
+                target.values[name] =
+                    SnapshotValue{value.name, value.type, value.data, value.oddByte};
         }
     }
     return true;
@@ -134,8 +137,7 @@ std::string DescribeDifferences(const Snapshot& expected, const Snapshot& actual
             if (other == found->second.values.end()) {
                 if (keyHeld && (!skipUnholdable || ValueAnsiCanHold(value)))
                     out += "  [" + key.path + "] \"" + value.name + "\" missing\n";
-            } else if (other->second.name != value.name || other->second.type != value.type ||
-                       other->second.data != value.data) {
+            } else if (!(other->second == value)) {
                 out += "  [" + key.path + "] \"" + value.name + "\": " + Show(value) + ", got \"" +
                        other->second.name + "\" " + Show(other->second) + "\n";
             }

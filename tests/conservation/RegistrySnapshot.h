@@ -9,7 +9,12 @@
 struct SnapshotValue {
     std::string name; // as spelled; empty for a key's default value
     uint32_t type = 0;
-    std::string data; // as the A-functions return it
+    std::string data;     // as the A-functions return it
+    int16_t oddByte = -1; // string types: a byte the registry holds after the text
+    bool operator==(const SnapshotValue& other) const {
+        return name == other.name && type == other.type && data == other.data &&
+               oddByte == other.oddByte;
+    }
 };
 
 struct SnapshotKey {

@@ -12,9 +12,10 @@
 //
 //   conservation_check --export FILE APP...
 //
-// writes the application keys of the current user's registry, as the
-// program's 8-bit registry functions read them, to FILE (a registry export):
-// the state a run starts from or leaves, with nothing lost on the way.
+// writes the application keys of the current user's registry to FILE (a
+// registry export): names as the program's 8-bit registry functions read them,
+// data as the registry stores it; the state a run starts from or leaves, with
+// nothing lost on the way.
 #include "ConservationCheck.h"
 
 #include "app/RegistryBackup.h"
@@ -76,15 +77,15 @@ int Export(const char* file, int count, char** apps) {
     regfile::RegExportWriter writer(regfile::RegFileFormat(), regfile::RegTextInput::Ansi);
     for (int i = 0; i < count; ++i) {
         std::string key = std::string("Software\\Brax\\") + apps[i];
+        // Every string value as the registry stores it, odd bytes and all.
         SnapshotResult result = VisitRegistryTree(
             HKEY_CURRENT_USER, "HKEY_CURRENT_USER", key.c_str(),
             [&](const RegistrySnapshotKey& visited) {
                 writer.AddKey(visited.path);
-                for (const RegistryValue& value : visited.values)
-                    writer.AddValue(value.name, value.type,
-                                    std::string(value.data.begin(), value.data.end()));
+                AddBackupValues(writer, visited);
                 return true;
-            });
+            },
+            StoredBytes::always);
         if (result == SnapshotResult::unreadable) {
             fprintf(stderr, "%s: cannot be read whole\n", key.c_str());
             return 1;

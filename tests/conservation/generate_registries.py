@@ -298,7 +298,20 @@ def generate(seed, wine=False):
     if rnd.random() < 0.6:
         plugin_menu(rnd, reg, wine)
     data_files(rnd, reg)
+    odd_tails(random.Random(seed + 1000003), reg, wine)
     return reg
+
+
+def odd_tails(rnd, reg, wine):
+    """Now and then, text values whose UTF-16 data ends in an odd byte after its
+    NUL (drawn apart, so that the rest of a seed's registry stays as it was)."""
+    if rnd.random() >= 0.25:
+        return
+    for n in range(rnd.randint(1, 3)):
+        vtype = rnd.choice([1, 2, 7])
+        text = hostile_text(rnd, wine) + ("\0" if vtype == 7 else "")
+        reg.add("Tails", "Tail%d" % n, vtype,
+                (text + "\0").encode("utf-16-le") + bytes([rnd.randint(0, 255)]))
 
 
 # ---- fixed inputs ------------------------------------------------------------
@@ -375,6 +388,8 @@ def fixed_registries():
 
     reg = new("odd-length-text")
     reg.add("Odd", "Five", 1, b"\x61\x00\x00\x00\x00")
+    reg.add("Odd", "Path", 2, "%TMP%\0".encode("utf-16-le") + b"\x7f")
+    reg.add("Odd", "List", 7, "a\0\0".encode("utf-16-le") + b"\xff")
     return out
 
 

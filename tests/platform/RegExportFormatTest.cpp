@@ -512,5 +512,46 @@ TEST(RegFileRoundTrip, WhatIsWrittenReadsBackTheSame) {
         EXPECT_EQ(regfile::WriteRegFile(content), regfile::WriteRegFile(back));
     }
 }
+} // namespace
+
+namespace {
+
+// String data in hex, read and written again: UTF-16 data keeps every byte,
+// an odd last one too, which belongs to no character.
+TEST(RegFileRoundTrip, StringDataInHexKeepsEveryByte) {
+    struct Case {
+        const char* line;    // as read, and as written again unless `written` says
+        std::string text;    // the data as the A-functions give it
+        int16_t oddByte;     // the byte after it
+        const char* written; // when the writer spells it otherwise
+    };
+    const Case cases[] = {
+        {"\"Five\"=hex(1):61,00,00,00,00", "a\0"s, 0, nullptr},
+        {"\"Three\"=hex(1):61,00,62", "a"s, 0x62, nullptr},
+        {"\"One\"=hex(2):61", ""s, 0x61, nullptr},
+        {"\"NulOdd\"=hex(7):61,00,00,00,00,00,ff", "a\0\0"s, 0xff, nullptr},
+        {"\"Even\"=hex(1):61,00,62,00,00,00", "ab\0"s, regfile::kNoOddByte, "\"Even\"=\"ab\""},
+        {"\"TwoNuls\"=hex(1):61,00,00,00,00,00", "a\0\0"s, regfile::kNoOddByte, nullptr},
+        {"\"Inside\"=hex(1):61,00,00,00,62,00,00,00", "a\0b\0"s, regfile::kNoOddByte, nullptr},
+        {"\"Empty\"=hex(1):", ""s, regfile::kNoOddByte, nullptr},
+        // Whole characters without a final NUL get one, as the registry editor
+        // adds it on import.
+        {"\"NoNul\"=hex(2):61,00,62,00", "ab\0"s, regfile::kNoOddByte,
+         "\"NoNul\"=hex(2):61,00,62,00,00,00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n"
+                                 "[HKEY_CURRENT_USER\\K]\r\n";
+        RegFileContent content = Parse(Utf16File(head + c.line + "\r\n"));
+        ASSERT_EQ(1u, content.keys.size());
+        ASSERT_EQ(1u, content.keys[0].values.size());
+        const RegFileValue& value = content.keys[0].values[0];
+        EXPECT_EQ(c.text, value.data);
+        EXPECT_EQ(c.oddByte, value.oddByte);
+        std::string line = c.written ? c.written : c.line;
+        EXPECT_EQ(Utf16File(head + line + "\r\n\r\n"), regfile::WriteRegFile(content));
+    }
+}
 
 } // namespace

@@ -199,7 +199,7 @@ def parse_reg(data):
             raw = bytes(int(h, 16) for h in hexes)
         except ValueError:
             raise RegParseError("line %d: bad hex data" % line_no)
-        if vtype in (1, 2):
+        if vtype in (1, 2) and not (unicode_file and len(raw) % 2):
             if unicode_file:
                 textval = raw.decode("utf-16-le", errors="replace")
             else:

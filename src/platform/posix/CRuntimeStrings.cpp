@@ -3,11 +3,12 @@
 // multibyte forms count characters: a UTF-8 lead byte and its continuation
 // bytes are one character.
 #include "platform/winapi.h"
+#include "platform/AsciiText.h"
 
 namespace {
 
 int LowerAscii(unsigned char ch) {
-    return (ch >= 'A' && ch <= 'Z') ? ch - 'A' + 'a' : ch;
+    return static_cast<unsigned char>(ascii::ToLower(static_cast<char>(ch)));
 }
 
 bool IsContinuationByte(unsigned char ch) {

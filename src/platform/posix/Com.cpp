@@ -1,6 +1,7 @@
 // The COM services the program uses: apartment initialisation and the text
 // form of GUIDs ("{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}").
 #include "platform/winapi.h"
+#include "platform/AsciiText.h"
 
 #include <cstdio>
 #include <cstring>
@@ -13,21 +14,11 @@ thread_local int t_comInitCount = 0;
 
 constexpr int kGuidChars = 39; // 38 characters and the NUL
 
-int HexValue(WCHAR ch) {
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'a' && ch <= 'f')
-        return ch - 'a' + 10;
-    if (ch >= 'A' && ch <= 'F')
-        return ch - 'A' + 10;
-    return -1;
-}
-
 // Reads `digits` hex digits at text[pos]; false when one is not a hex digit.
 bool ReadHex(LPCOLESTR text, int pos, int digits, uint64_t& value) {
     value = 0;
     for (int i = 0; i < digits; ++i) {
-        int digit = HexValue(text[pos + i]);
+        int digit = ascii::HexDigitValue(text[pos + i]);
         if (digit < 0)
             return false;
         value = (value << 4) | static_cast<uint64_t>(digit);

@@ -87,7 +87,6 @@ class ProfileDocument {
     std::string Text() const;
 
     // Number of sections, the nameless one included (for tests and sizing).
-    size_t SectionCount() const { return m_sections.size(); }
 
   private:
     struct Entry;

@@ -1,4 +1,5 @@
 #include "platform/posix/ProfileText.h"
+#include "platform/AsciiText.h"
 
 #include "platform/TextConversion.h"
 
@@ -28,10 +29,6 @@ std::string_view CutAtNul(std::string_view text) {
 
 namespace {
 
-char FoldAscii(char ch) {
-    return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch + 32) : ch;
-}
-
 // Trimmed text cut at its first NUL: what a stored name or value holds. The cut
 // comes first so that blanks before a NUL never survive into a name.
 std::string StoredText(std::string_view text) {
@@ -41,19 +38,11 @@ std::string StoredText(std::string_view text) {
 } // namespace
 
 std::string FoldedName(std::string_view name) {
-    std::string folded(name);
-    for (char& ch : folded)
-        ch = FoldAscii(ch);
-    return folded;
+    return ascii::Folded(name);
 }
 
 bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    return true;
+    return ascii::EqualNoCase(a, b);
 }
 
 bool ProfileLineReader::Next(ProfileLine& line) {

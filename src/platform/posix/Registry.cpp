@@ -18,6 +18,7 @@
 
 using posix::RegistryKey;
 using posix::RegistryValue;
+using regfile::kNoOddByte;
 
 namespace {
 
@@ -391,8 +392,9 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpRe
         if (lpcbMaxValueNameLen)
             longestName = std::max(longestName, Utf16Length(value.name));
         if (lpcbMaxValueLen) {
-            size_t size =
-                IsStringType(value.type) ? 2 * Utf16Length(value.data) : value.data.size();
+            size_t size = IsStringType(value.type)
+                              ? 2 * Utf16Length(value.data) + (value.oddByte != kNoOddByte)
+                              : value.data.size();
             longestData = std::max(longestData, size);
         }
     }
@@ -516,4 +518,34 @@ std::string RegistryTreeAnsiLoss(HKEY hKey) {
     if (Resolve(hKey, key) != ERROR_SUCCESS)
         return std::string();
     return TreeLoss(*key, 0);
+}
+
+bool RegistryValueStoredBytes(HKEY hKey, DWORD index, std::string& bytes) {
+    std::shared_ptr<RegistryKey> key;
+    if (Resolve(hKey, key) != ERROR_SUCCESS || index >= key->ValueCount())
+        return false;
+    const RegistryValue& value = key->ValueAt(index);
+    if (!IsStringType(value.type)) {
+        bytes = value.data;
+        return true;
+    }
+    // ASCII, nearly all text, is copied unit by unit; the rest converted.
+    bytes.resize(2 * value.data.size());
+    char* out = bytes.data();
+    unsigned char high = 0;
+    for (char c : value.data) {
+        high |= static_cast<unsigned char>(c);
+        *out++ = c;
+        *out++ = '\0';
+    }
+    if (high >= 0x80) {
+        bytes.clear();
+        for (char16_t unit : text::LosslessToWide(value.data)) {
+            bytes += static_cast<char>(unit & 0xFF);
+            bytes += static_cast<char>(unit >> 8);
+        }
+    }
+    if (value.oddByte != kNoOddByte)
+        bytes += static_cast<char>(value.oddByte);
+    return true;
 }

@@ -1,4 +1,5 @@
 #include "platform/posix/RegistryStore.h"
+#include "platform/AsciiText.h"
 
 #include "platform/posix/CommitJournal.h"
 #include "platform/posix/ContentHash.h"
@@ -22,15 +23,6 @@ namespace posix {
 namespace {
 
 const char kCurrentUser[] = "HKEY_CURRENT_USER";
-
-// Names compare by their ASCII lower-case form; Wine sorts keys the same way.
-std::string Fold(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return folded;
-}
 
 // Calls visit for each non-empty backslash-separated name of path; stops and
 // returns false when visit does.
@@ -162,7 +154,7 @@ bool SaveStoreAtFlush() {
 // ---- RegistryKey -------------------------------------------------------------------
 
 RegistryKey::RegistryKey(std::string name, RegistryKey* parent)
-    : m_name(std::move(name)), m_foldedName(Fold(m_name)), m_parent(parent) {}
+    : m_name(std::move(name)), m_foldedName(ascii::Folded(m_name)), m_parent(parent) {}
 
 size_t RegistryKey::LowerBound(const std::string& foldedName) const {
     auto it =
@@ -174,7 +166,7 @@ size_t RegistryKey::LowerBound(const std::string& foldedName) const {
 }
 
 std::shared_ptr<RegistryKey> RegistryKey::FindSubKey(std::string_view name) const {
-    std::string folded = Fold(name);
+    std::string folded = ascii::Folded(name);
     size_t index = LowerBound(folded);
     if (index < m_subKeys.size() && m_subKeys[index]->m_foldedName == folded)
         return m_subKeys[index];
@@ -182,7 +174,7 @@ std::shared_ptr<RegistryKey> RegistryKey::FindSubKey(std::string_view name) cons
 }
 
 const RegistryValue* RegistryKey::FindValue(std::string_view name) const {
-    auto it = m_valueIndex.find(Fold(name));
+    auto it = m_valueIndex.find(ascii::Folded(name));
     return it == m_valueIndex.end() ? nullptr : &m_values[it->second];
 }
 
@@ -218,7 +210,7 @@ std::shared_ptr<RegistryKey> RegistryStore::CreatePath(const std::shared_ptr<Reg
     std::shared_ptr<RegistryKey> key = from;
     bool last = false;
     ForEachName(path, [&](std::string_view name) {
-        std::string folded = Fold(name);
+        std::string folded = ascii::Folded(name);
         size_t index = key->LowerBound(folded);
         if (index < key->m_subKeys.size() && key->m_subKeys[index]->m_foldedName == folded) {
             key = key->m_subKeys[index];
@@ -240,23 +232,25 @@ std::shared_ptr<RegistryKey> RegistryStore::CreatePath(const std::shared_ptr<Reg
 
 void RegistryStore::SetValue(RegistryKey& key, std::string_view name, uint32_t type,
                              std::string_view data) {
-    std::string folded = Fold(name);
+    std::string folded = ascii::Folded(name);
     auto it = key.m_valueIndex.find(folded);
     if (it != key.m_valueIndex.end()) {
         RegistryValue& value = key.m_values[it->second];
-        if (value.type == type && value.data == data)
+        if (value.type == type && value.data == data && value.oddByte == regfile::kNoOddByte)
             return; // unchanged: nothing to save
         value.type = type;
+        value.oddByte = regfile::kNoOddByte;
         value.data = std::string(data);
     } else {
         key.m_valueIndex.emplace(std::move(folded), key.m_values.size());
-        key.m_values.push_back(RegistryValue{std::string(name), type, std::string(data)});
+        key.m_values.push_back(
+            RegistryValue{std::string(name), type, regfile::kNoOddByte, std::string(data)});
     }
     m_modified = true;
 }
 
 bool RegistryStore::DeleteValue(RegistryKey& key, std::string_view name) {
-    auto it = key.m_valueIndex.find(Fold(name));
+    auto it = key.m_valueIndex.find(ascii::Folded(name));
     if (it == key.m_valueIndex.end())
         return false;
     size_t index = it->second;
@@ -371,15 +365,17 @@ bool RegistryStore::ApplyFileKey(regfile::RegFileKey& fileKey, RegistryLoadResul
 
 void RegistryStore::SetFileValue(RegistryKey& key, regfile::RegFileValue& value) {
     // As SetValue, with the name and data moved out of the file's value.
-    auto [it, added] = key.m_valueIndex.try_emplace(Fold(value.name), key.m_values.size());
+    auto [it, added] = key.m_valueIndex.try_emplace(ascii::Folded(value.name), key.m_values.size());
     if (added) {
         key.m_values.push_back(
-            RegistryValue{std::move(value.name), value.type, std::move(value.data)});
+            RegistryValue{std::move(value.name), value.type, value.oddByte, std::move(value.data)});
     } else {
         RegistryValue& existing = key.m_values[it->second];
-        if (existing.type == value.type && existing.data == value.data)
+        if (existing.type == value.type && existing.data == value.data &&
+            existing.oddByte == value.oddByte)
             return;
         existing.type = value.type;
+        existing.oddByte = value.oddByte;
         existing.data = std::move(value.data);
     }
     m_modified = true;
@@ -389,7 +385,7 @@ std::string RegistryStore::Serialize() const {
     regfile::RegExportWriter writer(m_format);
     auto addValues = [&](const RegistryKey& key) {
         for (const RegistryValue& value : key.m_values)
-            writer.AddValue(value.name, value.type, value.data);
+            writer.AddValue(value.name, value.type, value.data, value.oddByte);
     };
     if (!m_root->m_values.empty()) {
         writer.AddKey(kCurrentUser);
@@ -427,7 +423,7 @@ std::string RegistryStore::Serialize() const {
             if (value.deleted)
                 writer.AddDeletedValue(value.name);
             else
-                writer.AddValue(value.name, value.type, value.data);
+                writer.AddValue(value.name, value.type, value.data, value.oddByte);
         }
     }
     return writer.Finish();

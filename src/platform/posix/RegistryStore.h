@@ -26,6 +26,9 @@ namespace posix {
 struct RegistryValue {
     std::string name; // spelled as when it was created; "" is the default value
     uint32_t type = 0;
+    // String types: a byte after the text, read from UTF-16 data of an odd byte
+    // count; no A-function shows it, and writing a value drops it.
+    int16_t oddByte = regfile::kNoOddByte;
     std::string data; // as RegQueryValueExA returns it
 };
 
@@ -39,8 +42,6 @@ class RegistryKey {
     RegistryKey& operator=(const RegistryKey&) = delete;
 
     const std::string& Name() const { return m_name; }
-    // Null for the root of a hive and for a deleted key.
-    RegistryKey* Parent() const { return m_parent; }
     // A deleted key lives on, empty, for as long as handles refer to it.
     bool IsDeleted() const { return m_deleted; }
 
@@ -116,7 +117,6 @@ class RegistryStore {
     RegistryLoadResult Load();
 
     const std::string& DisplayPath() const { return m_displayPath; }
-    const std::string& FilePath() const { return m_filePath; }
     const std::shared_ptr<RegistryKey>& Root() const { return m_root; }
 
     // Key paths are names separated by backslashes; empty names are skipped.

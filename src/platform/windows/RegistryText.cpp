@@ -4,6 +4,7 @@
 
 #include "platform/TextConversion.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -130,4 +131,26 @@ std::string RegistrySubKeyAnsiLoss(HKEY key, DWORD index) {
 
 std::string RegistryTreeAnsiLoss(HKEY key) {
     return TreeLoss(key, 0);
+}
+
+bool RegistryValueStoredBytes(HKEY key, DWORD index, std::string& bytes) {
+    // No size query first: the registry may count every value of the key for it.
+    // The caller's buffer is filled as it is, up to 16 KiB, larger for a longer value.
+    wchar_t name[16384]; // the longest value name and its NUL
+    size_t room = std::clamp<size_t>(bytes.capacity(), 256, 0x4000);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        bytes.resize(room);
+        DWORD nameLength = 16384;
+        DWORD size = static_cast<DWORD>(bytes.size());
+        LONG result = RegEnumValueW(key, index, name, &nameLength, nullptr, nullptr,
+                                    reinterpret_cast<BYTE*>(bytes.data()), &size);
+        if (result == ERROR_SUCCESS) {
+            bytes.resize(size);
+            return true;
+        }
+        if (result != ERROR_MORE_DATA)
+            return false;
+        room = size + 2; // it may have grown in between
+    }
+    return false;
 }

@@ -5,6 +5,7 @@
 // program afresh), so that this process keeps its own.
 #include "common/TestSupport.h"
 #include "platform/RegExportFormat.h"
+#include "platform/RegistryText.h"
 #include "platform/posix/FlushAtExit.h"
 #include "platform/posix/RegistryStore.h"
 #include "platform/winapi.h"
@@ -190,6 +191,81 @@ TEST_F(RegistryProcess, AStoreThatCannotBeSavedIsReported) {
         },
         ::testing::ExitedWithCode(0),
         "store\\.reg: cannot save the registry: No such file or directory");
+}
+
+// ---- string data of an odd byte count -------------------------------------------------
+
+// ASCII text with "\n" line ends as a UTF-16LE file with CRLF line ends and a BOM.
+std::string Utf16File(std::string_view ascii) {
+    std::string bytes = "\xFF\xFE";
+    for (char c : ascii) {
+        if (c == '\n')
+            bytes += "\r\0"s;
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
+// In a child process: the A-functions and the stored bytes of the key Odd.
+void CheckOddValues(const std::string& store) {
+    SetEnvironmentVariableForTests("CORVANE_REGISTRY", store.c_str());
+    HKEY key = nullptr;
+    Require(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\CorvaneTests\\Odd", &key) == ERROR_SUCCESS,
+            "opening the key");
+    // What the A-functions give is what Wine gives for the same data.
+    struct Case {
+        std::string ansi, stored;
+    };
+    const Case cases[] = {{"a\0"s, "a\0\0\0\0"s}, {"a"s, "a\0b"s}, {""s, "a"s}};
+    for (DWORD i = 0; i < 3; ++i) {
+        char name[16];
+        DWORD nameLength = sizeof name, size = 16;
+        BYTE data[16];
+        Require(RegEnumValueA(key, i, name, &nameLength, nullptr, nullptr, data, &size) ==
+                        ERROR_SUCCESS &&
+                    std::string(reinterpret_cast<char*>(data), size) == cases[i].ansi,
+                "the A-functions give the text without the odd byte");
+        std::string stored;
+        Require(RegistryValueStoredBytes(key, i, stored) && stored == cases[i].stored,
+                "the stored bytes are all there");
+    }
+    DWORD longest = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     &longest, nullptr, nullptr);
+    Require(longest == 5, "the longest data counts the odd byte");
+    // Writing a value replaces it whole.
+    Require(RegSetValueExA(key, "Three", 0, REG_SZ, reinterpret_cast<const BYTE*>("b"), 2) ==
+                ERROR_SUCCESS,
+            "writing");
+    std::string stored;
+    Require(RegistryValueStoredBytes(key, 1, stored) && stored == "b\0\0\0"s,
+            "the written value has no odd byte");
+    std::exit(0);
+}
+
+TEST_F(RegistryProcess, AnOddLastByteIsKeptButNoAFunctionShowsIt) {
+    const std::string head = "Windows Registry Editor Version 5.00\n\n"
+                             "[HKEY_CURRENT_USER\\Software]\n\n"
+                             "[HKEY_CURRENT_USER\\Software\\CorvaneTests]\n\n";
+    const std::string untouched = "[HKEY_CURRENT_USER\\Software\\CorvaneTests\\Untouched]\n"
+                                  "\"Five\"=hex(1):61,00,00,00,00\n"
+                                  "\"One\"=hex(2):61\n\n";
+    WriteFileBytes(StorePath(), Utf16File(head +
+                                          "[HKEY_CURRENT_USER\\Software\\CorvaneTests\\Odd]\n"
+                                          "\"Five\"=hex(1):61,00,00,00,00\n"
+                                          "\"Three\"=hex(1):61,00,62\n"
+                                          "\"One\"=hex(2):61\n\n" +
+                                          untouched));
+    EXPECT_EXIT(CheckOddValues(StorePath()), ::testing::ExitedWithCode(0), "");
+    // Saved again, the file keeps every byte of what the run did not write.
+    EXPECT_EQ(Utf16File(head +
+                        "[HKEY_CURRENT_USER\\Software\\CorvaneTests\\Odd]\n"
+                        "\"Five\"=hex(1):61,00,00,00,00\n"
+                        "\"Three\"=\"b\"\n"
+                        "\"One\"=hex(2):61\n\n" +
+                        untouched),
+              ReadFileBytes(StorePath()));
 }
 
 // ---- Linux-only edges of the registry functions ----------------------------------------
