@@ -263,7 +263,11 @@ def check_point(case, tag, original, before, clean, clean_files, clean_reg, clea
     copy = files.get("Corvane.ini" + COPY_SUFFIX)
     in_rewrite = copy is not None and len(copy) < len(case.earlier)
     problems = [] if code in (KILLED, 0) else ["the killed run ended with %d" % code]
-    problems += check_after_kill(case, original, before, clean, files, killed_reg)
+    if not os.path.exists(case.path(tag + ".killed", "reg")):
+        # Not the program's doing: the export after it did not run.
+        problems.append("regedit wrote no export of the registry after the kill")
+    else:
+        problems += check_after_kill(case, original, before, clean, files, killed_reg)
 
     code, out, reg, after = case.result(tag + ".second")
     after = without_backups(after)
