@@ -89,10 +89,17 @@ BOOL CCorvaneApp::InitInstance() {
     m_pszAppName = HeapCopy(commandLine.m_strAppName);
     m_strAppKeyPath = CString("Software\\") + m_pszRegistryKey + "\\" + m_pszAppName;
     m_strGivenDataPath = runenv::ExpandTypedPath(commandLine.m_strDataPath.str());
-    // The registry-mode pair, restored for one write after the copy.
+    // The registry-mode pair: the preview reads through it.
     const char* registryKey = m_pszRegistryKey;
     const char* registryProfile = m_pszProfileName;
 
+    // A run ended while its files were being put in place is finished first:
+    // what it left may be all there is to convert.
+    if (!commandLine.m_bPreview) {
+        if (!TakeRunLockOrStop("Local", "key", "HKEY_CURRENT_USER\\" + m_strAppKeyPath) ||
+            !FinishInterruptedRun())
+            return TRUE;
+    }
     // Nothing to convert is said, not done, in a preview too.
     if (StopsWithNothingToConvert())
         return TRUE;
@@ -105,8 +112,6 @@ BOOL CCorvaneApp::InitInstance() {
         return TRUE;
     }
 
-    if (!TakeRunLockOrStop("Local", "key", "HKEY_CURRENT_USER\\" + m_strAppKeyPath))
-        return TRUE;
     // Every file of the run, the program-side record included, is kept apart
     // until the end of the run.
     BeginRunFiles();
@@ -125,7 +130,7 @@ BOOL CCorvaneApp::InitInstance() {
                            "; nothing was changed. Choose another folder with /datapath=<folder>";
         if (hAppKey)
             RegCloseKey(hAppKey);
-        CommitRunFiles();
+        CommitFilesThen({}, {});
         return TRUE;
     }
 
@@ -141,14 +146,14 @@ BOOL CCorvaneApp::InitInstance() {
         m_strStopMessage += "; nothing was changed";
         if (hAppKey)
             RegCloseKey(hAppKey);
-        CommitRunFiles();
+        CommitFilesThen({}, {});
         return TRUE;
     }
     m_strDataPath = dataPath;
     if (!TakeRunLockOrStop("Global", "folder", FullPathOf(dataPath))) {
         if (hAppKey)
             RegCloseKey(hAppKey);
-        CommitRunFiles();
+        CommitFilesThen({}, {});
         return TRUE;
     }
     CString appIniName = CString(m_pszAppName) + ".ini";
@@ -175,27 +180,23 @@ BOOL CCorvaneApp::InitInstance() {
     AutocorrectMidi();
     AutocorrectJoystick();
 
+    // "DataPath" goes back into the registry as it was before: the same type
+    // and bytes, or an empty text when there was none.
+    RegistryValue restoredDataPath = oldDataPath;
+    if (!hadDataPath) {
+        restoredDataPath.name = "DataPath";
+        restoredDataPath.type = REG_SZ;
+        restoredDataPath.data.assign(1, 0);
+    }
     // The files first: a run that ends before they are all in place has
     // removed nothing from the registry.
-    if (CommitRunFiles()) {
-        DeletePendingRegistryKeys();
-    } else {
+    if (!CommitFilesThen(
+            TakePendingRegistryChanges(),
+            {RegistryValueLater(m_strAppKeyPath + "\\" + m_strSettings, restoredDataPath)})) {
         printf("Error writing the files of the data folder: nothing was removed from the "
                "registry\n");
         ++m_nFailures;
-        m_pendingRegistryDeletions.clear();
     }
-
-    // "DataPath" goes back into the registry as it was before: the same type
-    // and bytes, or an empty text when there was none.
-    m_pszRegistryKey = registryKey;
-    m_pszProfileName = registryProfile;
-    if (hadDataPath)
-        WriteRegistryValue(m_strAppKeyPath + "\\" + m_strSettings, oldDataPath);
-    else
-        WriteProfileString(m_strSettings, "DataPath", "");
-    m_pszProfileName = iniProfile;
-    m_pszRegistryKey = nullptr;
     free(const_cast<char*>(registryKey));
     free(const_cast<char*>(registryProfile));
     if (hAppKey)

@@ -2,11 +2,12 @@
 // profile redirection and the profile value operations.
 #pragma once
 
+#include "app/RegistryRead.h"
 #include "app/RunAccount.h"
 #include "framework/afx.h"
 
 #include <cstdio>
-#include <functional>
+#include <string>
 #include <vector>
 
 class CPluginMenu;
@@ -53,12 +54,19 @@ class CCorvaneApp : public CWinApp {
     BOOL GetProfileData(const char* section, const char* entry, void* buffer, UINT* pCount);
     BOOL WriteProfileIntList(const char* section, const char* entry, const CDWordArray& values);
 
-    // A registry deletion of the run, carried out by DeletePendingRegistryKeys
-    // once every file of the run is in place.
-    void DeleteFromRegistryLater(std::function<void()> deletion);
-    // The deletion of a copied settings group, for later.
+    // Registry changes that wait until every file of the run is in place,
+    // kept in the order they were asked for (PendingDeletions.cpp).
+    // The deletion of a copied settings group.
     void DeleteGroupLater(HKEY hAppKey, const CString& group);
-    // Carries out the deletions in the order they were asked for.
+    // The deletion of the plug-in tree at `store` (below HKEY_CURRENT_USER).
+    void ClearPluginStoreLater(const CString& store);
+    // The change that writes `value` into HKEY_CURRENT_USER\keyPath.
+    static std::string RegistryValueLater(const CString& keyPath, const RegistryValue& value);
+    // Carries out one change; false when the line is not one.
+    static bool CarryOutRegistryChange(const std::string& line);
+    // The changes asked for so far (none are left pending).
+    std::vector<std::string> TakePendingRegistryChanges();
+    // Carries out the changes asked for so far, in order.
     void DeletePendingRegistryKeys();
 
     // Run steps.
@@ -153,7 +161,18 @@ class CCorvaneApp : public CWinApp {
     bool MovePluginMenu(CPluginMenu& menu, const CString& store);
     // The preview's line for one settings group.
     void PrintGroupPreview(const CString& group, const KeyValueCounts& counts, bool removed) const;
-    std::vector<std::function<void()>> m_pendingRegistryDeletions;
+    std::vector<std::string> m_pendingRegistryChanges;
+    // Where the platform records the changes still to do while the run's
+    // files are put in place: "<application key>.~commit".
+    std::string RunRecordKey() const;
+    // Puts the run's files in place, then carries out `changes` (recorded
+    // first, so that a run ended in between is finished by the next one).
+    // When the files could not be put in place, only `always` is carried out.
+    bool CommitFilesThen(const std::vector<std::string>& changes,
+                         const std::vector<std::string>& always);
+    // Finishes what a run ended after its files began to move left recorded;
+    // false, with the run stopped, when its files could not be put in place.
+    bool FinishInterruptedRun();
 
     // The command line's errors, help and version, the registry file: true when
     // the run stops there (m_runStop says how).

@@ -132,11 +132,6 @@ bool CCorvaneApp::MovePluginMenu(CPluginMenu& menu, const CString& store) {
         return false;
     if (m_bPreview)
         return true;
-    DeleteFromRegistryLater([store] {
-        CPluginMenu tree;
-        tree.m_hRootKey = HKEY_CURRENT_USER;
-        tree.m_strStore = store;
-        tree.ClearStore();
-    });
+    ClearPluginStoreLater(store);
     return true;
 }

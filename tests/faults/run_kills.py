@@ -21,16 +21,16 @@ large file when it takes that long). Right after the kill:
   - every key of the earlier Corvane.ini is still there.
 
 Then a second run without the switch must end with 0, lose nothing and leave
-no copy of a file, and its files, registry and output (registry backups aside)
-must be the clean run's. One gap is known and counted apart: a kill after the
-files are in place but before every copied group has left the registry makes
-the second run copy those groups again over the converted files, and a step
-that does not convert twice alike (the pre-bank step keeps "Profile" when
-"Bank" is already set) leaves a different file. Those points are listed as
-KNOWN; --strict counts them as failures.
+no copy of a file, and its files and registry (registry backups aside) must be
+the clean run's, and so must its output, unless the kill came after the run
+had recorded its commit: then the second run finishes that commit first and
+says so in its first line.
+
+Every point runs in one start of Wine (a batch of cmd: reset, load, killed
+run, snapshot, second run, snapshot), BATCH points to a start.
 
 Usage: run_kills.py --exe corvane-migrate.exe --wine cmake/wine-run.sh
-                    [--points 10] [--sections 200] [--keys 20] [--delay 3]
+                    [--points 10] [--sections 200] [--keys 20] [--delay 3] [--batch 25]
 """
 
 import argparse
@@ -95,7 +95,7 @@ class Wine:
             f.write("@echo off\n" + "\n".join(commands) + "\n")
         with tempfile.TemporaryFile() as out:
             subprocess.run([self.wrapper, "cmd", "/c", visible(path)], cwd=self.work, env=env,
-                           stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=600)
+                           stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=1800)
 
 
 class Case:
@@ -111,6 +111,10 @@ class Case:
         self.wine = wine
         self.earlier = earlier
         self.load = os.path.join(work, "load.reg")
+        self.earlier_keys = ini_keys(earlier)
+        self.earlier_file = os.path.join(work, "earlier.ini")
+        with open(self.earlier_file, "wb") as f:
+            f.write(earlier)
         header, _, body = registry_text.lstrip("\ufeff").partition("\n")
         settings = "[HKEY_CURRENT_USER\\Software\\Brax\\Corvane\\Settings]"
         data_path = visible(self.data).replace("\\", "\\\\")
@@ -142,22 +146,48 @@ class Case:
             if name.endswith((".txt", ".reg")) and name != "load.reg":
                 os.remove(os.path.join(self.work, name))
 
-    def run(self, tag, env, load_first):
-        """Runs the program (after loading the registry); its exit code, output
-        and the registry afterwards."""
-        out = os.path.join(self.work, tag + ".out.txt")
-        rc = os.path.join(self.work, tag + ".rc.txt")
-        after = os.path.join(self.work, tag + ".after.reg")
+    def point_commands(self, tag, kill_at, delay):
+        """cmd lines of one kill point: a fresh data folder and registry, the
+        killed run, a snapshot, the second run, a snapshot."""
+        data = visible(self.data)
+        commands = ['if exist "%s" rmdir /s /q "%s"' % (data, data), 'mkdir "%s"' % data,
+                    'copy /y "%s" "%s\\Corvane.ini" > nul' % (visible(self.earlier_file), data),
+                    'set CORVANE_FAULT_MODE=exit', 'set CORVANE_FAULT_AT=%d' % kill_at,
+                    'set CORVANE_FAULT_DELAY_MS=%d' % delay]
+        commands += self.run_commands(tag + ".killed", True)
+        commands += ['set CORVANE_FAULT_AT=', 'set CORVANE_FAULT_DELAY_MS=',
+                     'set CORVANE_FAULT_MODE=']
+        commands += self.run_commands(tag + ".second", False)
+        return commands
+
+    def run_commands(self, tag, load_first):
+        """cmd lines of one run: its output, exit code, the registry and the
+        data folder's files afterwards (a copy in the folder <tag>)."""
         commands = []
         if load_first:
             commands.append('regedit /S "%s"' % visible(self.load))
-        commands += ['"%s" < nul > "%s" 2>&1' % (visible(self.exe), visible(out)),
-                     'echo %%ERRORLEVEL%% > "%s"' % visible(rc),
-                     'regedit /E "%s" HKEY_CURRENT_USER\\Software\\Brax' % visible(after)]
-        self.wine.batch(tag + ".bat", commands, env)
-        code = int(read(rc, b"-1").strip() or b"-1")
-        registry = run_scenarios.brax_subtree(run_scenarios.parse_reg(read(after, b"")))
-        return code, read(out, b"").replace(b"\r\n", b"\n"), registry
+        commands += ['"%s" < nul > "%s" 2>&1' % (visible(self.exe), visible(self.path(tag, "out"))),
+                     'echo %%ERRORLEVEL%% > "%s"' % visible(self.path(tag, "rc")),
+                     'regedit /E "%s" HKEY_CURRENT_USER\\Software\\Brax' %
+                     visible(self.path(tag, "reg")),
+                     'xcopy "%s" "%s\\" /e /i /q /y > nul' % (visible(self.data),
+                                                            visible(self.path(tag, "files")))]
+        return commands
+
+    def path(self, tag, what):
+        return os.path.join(self.work, tag + "." + what)
+
+    def result(self, tag):
+        """The exit code, output, registry and files of a run of a batch."""
+        code = int(read(self.path(tag, "rc"), b"-1").strip() or b"-1")
+        registry = run_scenarios.brax_subtree(run_scenarios.parse_reg(
+            read(self.path(tag, "reg"), b"")))
+        folder = self.path(tag, "files")
+        files = {}
+        if os.path.isdir(folder):
+            for name in sorted(os.listdir(folder)):
+                files[name] = read(os.path.join(folder, name))
+        return code, read(self.path(tag, "out"), b"").replace(b"\r\n", b"\n"), registry, files
 
     def files(self):
         out = {}
@@ -206,7 +236,7 @@ def check_after_kill(case, original, before, clean, files, registry):
                 continue
             if not (files_new and any(b.get(key, {}).get(name) == value for b in saved)):
                 problems.append("LOST [%s] %s" % (run_scenarios.spelled(key), name or "@"))
-    earlier = ini_keys(case.earlier)
+    earlier = case.earlier_keys
     kept = ini_keys(now["Corvane.ini"] or b"")
     gone = [k for k in earlier if kept.get(k) != earlier[k]]
     if gone:
@@ -222,6 +252,58 @@ def without_backups(files):
     return {n: d for n, d in files.items() if not fnmatch.fnmatch(n, BACKUP_PATTERN)}
 
 
+ALREADY = b"Already converted: "
+FINISHED = b"Finished the run that ended while its files were put in place"
+
+
+def check_point(case, tag, original, before, clean, clean_files, clean_reg, clean_out):
+    """Problems of one kill point, whether the second run finished a recorded
+    commit, and whether the kill came inside a rewrite of the large file."""
+    code, killed_out, killed_reg, files = case.result(tag + ".killed")
+    copy = files.get("Corvane.ini" + COPY_SUFFIX)
+    in_rewrite = copy is not None and len(copy) < len(case.earlier)
+    problems = [] if code in (KILLED, 0) else ["the killed run ended with %d" % code]
+    if not os.path.exists(case.path(tag + ".killed", "reg")):
+        # Not the program's doing: the export after it did not run.
+        problems.append("regedit wrote no export of the registry after the kill")
+    else:
+        problems += check_after_kill(case, original, before, clean, files, killed_reg)
+
+    code, out, reg, after = case.result(tag + ".second")
+    after = without_backups(after)
+    if code != 0:
+        problems.append("the second run ended with %d" % code)
+    problems += ["leftover copy %s" % n for n in after if n.endswith(COPY_SUFFIX)]
+    kept = ini_keys(after.get("Corvane.ini", b""))
+    lost = [k for k in case.earlier_keys if k not in kept]
+    if lost:
+        problems.append("%d earlier keys lost by the second run" % len(lost))
+    for name in sorted(set(after) | set(clean_files)):
+        if after.get(name) != clean_files.get(name):
+            problems.append("%s differs from a clean run's (%s against %s bytes)" %
+                            (name, size(after.get(name)), size(clean_files.get(name))))
+            # (difflib takes too long over the large file)
+            if (name in SETTINGS_FILES and after.get(name) and clean_files.get(name) and
+                    len(clean_files[name]) < 200000):
+                problems += ["  " + line for line in run_scenarios.text_diff(
+                    clean_files[name], after[name], name)[2:8]]
+    problems += run_scenarios.compare_registries(clean_reg, reg)
+    finished = out.startswith(FINISHED)
+    # A run ended only after it had done all it had to do (the closing
+    # account aside): the second run finds nothing to convert.
+    completed = (settings_files(files) == clean and
+                 not run_scenarios.compare_registries(clean_reg, killed_reg))
+    if completed and not out.startswith(ALREADY):
+        problems.append("a second run after a whole run did not say so:\n" + out.decode())
+    # The backup of the killed run keeps its name; the second run's takes
+    # the next free one, which the closing account names.
+    if not finished and not completed and re.sub(rb"-registry-backup-\d+\.reg", b"-registry-backup.reg",
+                               out) != clean_out:
+        problems.append("the second run's output differs from a clean run's:\n" +
+                        "\n".join(run_scenarios.text_diff(clean_out, out, "output")))
+    return problems, finished, in_rewrite
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--exe", required=True)
@@ -233,8 +315,9 @@ def main():
     parser.add_argument("--delay", type=int, default=3,
                         help="ms after the operation began, for every other point")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
-    parser.add_argument("--strict", action="store_true",
-                        help="a second run after the files were in place must match too")
+    parser.add_argument("--span", default="0:1",
+                        help="the part of the run the points are spread over, as fractions")
+    parser.add_argument("--batch", type=int, default=25, help="kill points to a start of Wine")
     opts = parser.parse_args()
 
     started = time.time()
@@ -245,19 +328,21 @@ def main():
     case = Case(work, os.path.abspath(opts.exe), wine, registry_text,
                 earlier_ini(opts.sections, opts.keys))
 
-    # The registry before any run, as Wine holds it.
+    # The registry before any run, as Wine holds it, and a clean run that
+    # counts the operations: one start of Wine.
     case.reset()
-    wine.batch("load.bat", ['regedit /S "%s"' % visible(case.load),
-                            'regedit /E "%s" HKEY_CURRENT_USER\\Software\\Brax' %
-                            visible(os.path.join(work, "original.reg"))], case.env())
+    before = settings_files(case.files())
+    count_file = os.path.join(work, "count.txt")
+    wine.batch("clean.bat", ['regedit /S "%s"' % visible(case.load),
+                             'regedit /E "%s" HKEY_CURRENT_USER\\Software\\Brax' %
+                             visible(os.path.join(work, "original.reg")),
+                             'set CORVANE_FAULT_COUNT=%s' % visible(count_file)] +
+               case.run_commands("clean", False), case.env())
     original = run_scenarios.brax_subtree(run_scenarios.parse_reg(
         read(os.path.join(work, "original.reg"), b"")))
     original = {k: v for k, v in original.items() if k.startswith(APP_KEY)}
-    before = settings_files(case.files())
-
-    count_file = os.path.join(work, "count.txt")
-    code, clean_out, clean_reg = case.run("clean", case.env(count_file=count_file), True)
-    clean_files = without_backups(case.files())
+    code, clean_out, clean_reg, clean_files = case.result("clean")
+    clean_files = without_backups(clean_files)
     total = int(read(count_file, b"0").strip() or b"0")
     if code != 0 or total == 0:
         print("FAIL: the clean run ended with %d after %d operations:\n%s" %
@@ -265,61 +350,35 @@ def main():
         return 1
     clean = settings_files(clean_files)
 
-    points = sorted({max(1, round(i * total / (opts.points + 1)))
+    low, high = (float(x) * total for x in opts.span.split(":"))
+    points = sorted({max(1, round(low + i * (high - low) / (opts.points + 1)))
                      for i in range(1, opts.points + 1)})
+    plan = [(point, opts.delay if index % 2 else 0) for index, point in enumerate(points)]
     failures = 0
-    known = 0
+    resumed = 0
     inside = 0
-    for index, point in enumerate(points):
-        delay = opts.delay if index % 2 else 0
-        label = "kill at %d/%d%s" % (point, total, " +%d ms" % delay if delay else "")
-        case.reset()
-        code, _, killed_reg = case.run("killed", case.env(point, delay), True)
-        files = case.files()
-        copy = files.get("Corvane.ini" + COPY_SUFFIX)
-        if copy is not None and len(copy) < len(case.earlier):
-            inside += 1  # killed while the copy of the large file was rewritten
-        problems = [] if code in (KILLED, 0) else ["the killed run ended with %d" % code]
-        problems += check_after_kill(case, original, before, clean, files, killed_reg)
+    for first in range(0, len(plan), opts.batch):
+        chunk = plan[first:first + opts.batch]
+        commands = []
+        for point, delay in chunk:
+            commands += case.point_commands("p%d" % point, point, delay)
+        wine.batch("points%d.bat" % first, commands, case.env())
+        for point, delay in chunk:
+            label = "kill at %d/%d%s" % (point, total, " +%d ms" % delay if delay else "")
+            problems, finished, in_rewrite = check_point(case, "p%d" % point, original, before,
+                                                         clean, clean_files, clean_reg,
+                                                         clean_out)
+            resumed += finished
+            inside += in_rewrite
+            if problems:
+                failures += 1
+                print("FAIL %s:\n  %s" % (label, "\n  ".join(problems[:20])))
+            else:
+                print("ok   %s%s" % (label, " (finished by the second run)" if finished else ""))
 
-        committed = settings_files(files) == clean
-        code, out, reg = case.run("second", case.env(), False)
-        after = without_backups(case.files())
-        if code != 0:
-            problems.append("the second run ended with %d" % code)
-        problems += ["leftover copy %s" % n for n in after if n.endswith(COPY_SUFFIX)]
-        lost = [k for k in ini_keys(case.earlier) if k not in ini_keys(after.get("Corvane.ini", b""))]
-        if lost:
-            problems.append("%d earlier keys lost by the second run" % len(lost))
-        differences = []
-        for name in sorted(set(after) | set(clean_files)):
-            if after.get(name) != clean_files.get(name):
-                differences.append("%s differs from a clean run's (%s against %s bytes)" %
-                                   (name, size(after.get(name)), size(clean_files.get(name))))
-                if name in SETTINGS_FILES and after.get(name) and clean_files.get(name):
-                    differences += ["  " + line for line in run_scenarios.text_diff(
-                        clean_files[name], after[name], name)[2:8]]
-        differences += run_scenarios.compare_registries(clean_reg, reg)
-        # The backup of the killed run keeps its name; the second run's takes
-        # the next free one, which the closing account names.
-        if re.sub(rb"-registry-backup-\d+\.reg", b"-registry-backup.reg", out) != clean_out:
-            differences.append("the second run's output differs from a clean run's:\n" +
-                               "\n".join(run_scenarios.text_diff(clean_out, out, "output")))
-        if differences and committed and not problems and not opts.strict:
-            known += 1
-            print("KNOWN %s (after the files were in place):\n  %s" %
-                  (label, "\n  ".join(differences[:20])))
-            continue
-        problems += differences
-        if problems:
-            failures += 1
-            print("FAIL %s:\n  %s" % (label, "\n  ".join(problems[:20])))
-        else:
-            print("ok   %s" % label)
-
-    print("%d kill points of %d operations, %d inside a rewrite of the large file; %d failed; "
-          "%d known; %.0f s" % (len(points), total, inside, failures, known,
-                                time.time() - started))
+    print("%d kill points of %d operations, %d inside a rewrite of the large file, %d finished "
+          "by the second run; %d failed; %.0f s" % (len(points), total, inside, resumed, failures,
+                                                   time.time() - started))
     if opts.keep or failures:
         print("scratch folder kept: %s" % work)
     else:

@@ -1,7 +1,6 @@
 #define CORVANE_REAL_WIN32
 #include "platform/winapi.h"
 
-#include "platform/RunFiles.h"
 #include "platform/windows/KillSwitch.h"
 #include "platform/windows/ShadowFiles.h"
 
@@ -17,14 +16,6 @@ struct ReadName {
 };
 
 } // namespace
-
-void BeginRunFiles() {
-    RunShadowFiles().Begin();
-}
-
-bool CommitRunFiles() {
-    return RunShadowFiles().Commit();
-}
 
 namespace corvane_win32 {
 

@@ -1,6 +1,7 @@
 #define CORVANE_REAL_WIN32
 #include "platform/windows/ShadowFiles.h"
 
+#include "platform/windows/CommitRecord.h"
 #include "platform/windows/KillSwitch.h"
 
 #include <set>
@@ -132,7 +133,7 @@ bool ShadowFiles::Add(const char* path, bool fromFile, std::string& name) {
     return true;
 }
 
-bool ShadowFiles::Commit() {
+bool ShadowFiles::Commit(const std::string& recordKey, const RunFollowUp& followUp) {
     std::vector<Entry> entries;
     entries.swap(m_entries);
     m_index.clear();
@@ -144,28 +145,63 @@ bool ShadowFiles::Commit() {
         kill_switch::Point();
         flushed = FlushToDisk(entry.copy) && flushed;
     }
-    bool placed = flushed;
+    // Then the record of what follows, so that a run ended from here on is
+    // finished by the next one rather than undone.
+    CommitRecord record;
+    for (const Entry& entry : entries)
+        if (Exists(entry.copy)) // nothing written: a deletion in a missing file
+            record.moves.push_back({entry.copy, entry.file});
+    record.followUp = followUp;
+    bool recorded = true;
+    if (flushed && !recordKey.empty() && !(record.moves.empty() && followUp.empty())) {
+        kill_switch::Point();
+        recorded = WriteCommitRecord(recordKey, record);
+    }
+    bool placed = flushed && recorded;
     std::set<std::string> ours;
     std::set<std::string> folders;
     for (const Entry& entry : entries) {
         ours.insert(LookupKey(entry.copy));
         folders.insert(FolderOf(entry.copy));
-        if (!Exists(entry.copy))
-            continue; // nothing was written: a deletion in a missing file
-        if (flushed) {
+    }
+    for (const CommitRecord::Move& move : record.moves) {
+        if (flushed && recorded) {
             kill_switch::Point();
-            if (MoveFileExA(entry.copy.c_str(), entry.file.c_str(),
+            if (MoveFileExA(move.copy.c_str(), move.file.c_str(),
                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
                 continue;
         }
         placed = false;
         DWORD error = GetLastError();
-        DeleteFileA(entry.copy.c_str());
+        DeleteFileA(move.copy.c_str());
         SetLastError(error);
     }
     for (const std::string& folder : folders)
         RemoveLeftovers(folder, ours);
     return placed;
+}
+
+ResumeResult ShadowFiles::Resume(const std::string& recordKey, RunFollowUp& followUp) {
+    CommitRecord record;
+    if (recordKey.empty())
+        return ResumeResult::none;
+    if (!ReadCommitRecord(recordKey, record)) {
+        // Written in one step before the first move: one that cannot be read
+        // was never in force.
+        RemoveCommitRecord(recordKey);
+        return ResumeResult::none;
+    }
+    // A copy that is gone was moved before the run ended.
+    for (const CommitRecord::Move& move : record.moves) {
+        if (!Exists(move.copy))
+            continue;
+        kill_switch::Point();
+        if (!MoveFileExA(move.copy.c_str(), move.file.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return ResumeResult::failed;
+    }
+    followUp = record.followUp;
+    return ResumeResult::resumed;
 }
 
 std::vector<std::string> ShadowFiles::Files() const {

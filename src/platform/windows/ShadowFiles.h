@@ -1,11 +1,14 @@
 // The run's copies of the files it writes (see platform/RunFiles.h): while a
 // run keeps its files apart, a file it writes is written as "<file>.~pending"
 // beside it, and every read of the file reads that copy. At the end the copies
-// are flushed and moved over their files. A kill before that leaves every
-// file as it was; the next run makes its copies afresh (a leftover copy is
-// overwritten or removed, never read).
+// are flushed, the moves recorded, and the copies moved over their files. A
+// kill before the record leaves every file as it was; the next run makes its
+// copies afresh (a leftover copy is overwritten or removed, never read). A
+// kill after it is finished by the next run, which makes the rest of the
+// recorded moves first.
 #pragma once
 
+#include "platform/RunFiles.h"
 #include "platform/winapi.h"
 
 #include <string>
@@ -33,11 +36,18 @@ class ShadowFiles {
     // from the file).
     bool ForReplace(const char* path, std::string& name);
 
-    // Flushes the copies, moves each over its file (replacing it, written
-    // through to the disk) and removes copies of ended runs in their folders.
-    // Stops keeping files apart. False when a copy could not be put in place;
-    // that file stays as it was and its copy is removed.
-    bool Commit();
+    // Flushes the copies, records the moves and `followUp` under `recordKey`
+    // (when not empty; CommitRecord.h), moves each copy over its file
+    // (replacing it, written through to the disk) and removes copies of ended
+    // runs in their folders. Stops keeping files apart. False when a copy
+    // could not be put in place (that file stays as it was and its copy is
+    // removed) or the record could not be written (no file moved).
+    bool Commit(const std::string& recordKey = std::string(),
+                const RunFollowUp& followUp = RunFollowUp());
+
+    // Moves the copies that the record under `recordKey` names and a run
+    // ended before moving; `followUp` receives the record's follow-up.
+    static ResumeResult Resume(const std::string& recordKey, RunFollowUp& followUp);
 
     // The files kept apart now, in the order they were first written.
     std::vector<std::string> Files() const;

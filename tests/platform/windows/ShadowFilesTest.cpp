@@ -4,6 +4,7 @@
 #include "common/TestSupport.h"
 #include "ini/IniFile.h"
 #include "platform/RunFiles.h"
+#include "platform/windows/CommitRecord.h"
 #include "platform/windows/ShadowFiles.h"
 
 #include <gtest/gtest.h>
@@ -148,6 +149,107 @@ TEST(ShadowFiles, OutsideARunWritesGoStraightToTheFile) {
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
     EXPECT_EQ(ReadFileBytes(file), "[A]\r\nk=1\r\n");
     EXPECT_FALSE(FileExists(file + ShadowFiles::kSuffix));
+}
+
+const char kRecordKey[] = "Software\\Brax\\CorvaneShadowTest.~commit";
+
+TEST(CommitRecord, OnlyAWholeRecordReadsBack) {
+    CommitRecord record;
+    record.moves = {{"C:\\d\\a.ini.~pending", "C:\\d\\a.ini"},
+                    {"C:\\p\\b.ini.~pending", "C:\\p\\b"}};
+    record.followUp = {"delete-key\t'x", "set-value\t'k\t'n\t31\t00"};
+    const std::string bytes = EncodeCommitRecord(record);
+    CommitRecord back;
+    ASSERT_TRUE(DecodeCommitRecord(bytes, back));
+    EXPECT_EQ(back.moves.size(), 2u);
+    EXPECT_EQ(back.moves[1].file, "C:\\p\\b");
+    EXPECT_EQ(back.followUp, record.followUp);
+    // Every shorter prefix that still ends an item reads as a (shorter) record
+    // only where the count of moves allows it; a cut item never reads.
+    for (size_t cut = 0; cut < bytes.size(); ++cut) {
+        CommitRecord part;
+        bool read = DecodeCommitRecord(bytes.substr(0, cut), part);
+        if (cut == 0 || bytes[cut - 1] != '\0') {
+            EXPECT_FALSE(read) << cut;
+        } else if (read) {
+            EXPECT_EQ(part.moves.size(), 2u) << cut;
+        }
+    }
+    EXPECT_FALSE(DecodeCommitRecord(std::string("2\0"
+                                                "0\0",
+                                                4),
+                                    back))
+        << "another version";
+    EXPECT_FALSE(DecodeCommitRecord(std::string("1\0"
+                                                "x\0",
+                                                4),
+                                    back))
+        << "no count";
+}
+
+// A run ended after its commit was recorded: some copies moved, some not.
+// The next run moves the rest and gets the follow-up; without a record
+// nothing is resumed.
+TEST(ShadowFiles, ARecordedCommitIsFinishedByTheNextRun) {
+    ScratchDir folder;
+    RunGuard guard;
+    const std::string moved = folder.file("Corvane.ini");
+    const std::string waiting = folder.file("PlugIns.ini");
+    WriteFileBytes(moved, "[New]\r\nk=1\r\n");
+    WriteFileBytes(waiting, "[Old]\r\n");
+    WriteFileBytes(waiting + ShadowFiles::kSuffix, "[New]\r\np=1\r\n");
+    CommitRecord record;
+    record.moves = {{moved + ShadowFiles::kSuffix, moved},
+                    {waiting + ShadowFiles::kSuffix, waiting}};
+    record.followUp = {"delete-key\t'Audio"};
+    ASSERT_TRUE(WriteCommitRecord(kRecordKey, record));
+
+    RunFollowUp followUp;
+    ASSERT_EQ(ResumeRunFiles(kRecordKey, followUp), ResumeResult::resumed);
+    EXPECT_EQ(followUp, record.followUp);
+    EXPECT_EQ(ReadFileBytes(waiting), "[New]\r\np=1\r\n");
+    EXPECT_EQ(ReadFileBytes(moved), "[New]\r\nk=1\r\n");
+    EXPECT_FALSE(FileExists(waiting + ShadowFiles::kSuffix));
+    // Resumed again before the follow-up was done: the same follow-up.
+    ASSERT_EQ(ResumeRunFiles(kRecordKey, followUp), ResumeResult::resumed);
+    EndRunFiles(kRecordKey);
+    EXPECT_EQ(ResumeRunFiles(kRecordKey, followUp), ResumeResult::none);
+
+    // A key without a whole record (never in force) goes, and nothing moves.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kRecordKey, &key), ERROR_SUCCESS);
+    RegSetValueExA(key, "Commit", 0, REG_BINARY,
+                   reinterpret_cast<const BYTE*>("1\0"
+                                                 "9\0"),
+                   4);
+    RegCloseKey(key);
+    WriteFileBytes(waiting + ShadowFiles::kSuffix, "[Stale]\r\n");
+    EXPECT_EQ(ResumeRunFiles(kRecordKey, followUp), ResumeResult::none);
+    EXPECT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, kRecordKey, &key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ReadFileBytes(waiting), "[New]\r\np=1\r\n");
+}
+
+// A whole run through the record: the follow-up is recorded before the first
+// move and is there until the run says it is done; a run with nothing
+// written and nothing to follow records nothing.
+TEST(ShadowFiles, TheCommitRecordsItsFollowUpUntilTheRunEndsIt) {
+    ScratchDir folder;
+    RunGuard guard;
+    const std::string file = folder.file("Corvane.ini");
+    BeginRunFiles();
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "1", file.c_str()));
+    ASSERT_TRUE(CommitRunFiles(kRecordKey, {"delete-key\t'Audio"}));
+    EXPECT_EQ(ReadFileBytes(file), "[A]\r\nk=1\r\n");
+    CommitRecord record;
+    ASSERT_TRUE(ReadCommitRecord(kRecordKey, record));
+    ASSERT_EQ(record.moves.size(), 1u);
+    EXPECT_EQ(record.followUp, RunFollowUp{"delete-key\t'Audio"});
+    EndRunFiles(kRecordKey);
+    EXPECT_FALSE(ReadCommitRecord(kRecordKey, record));
+
+    BeginRunFiles();
+    ASSERT_TRUE(CommitRunFiles(kRecordKey, {}));
+    EXPECT_FALSE(ReadCommitRecord(kRecordKey, record));
 }
 
 } // namespace
