@@ -2,7 +2,7 @@
 // profile redirection and the profile value operations.
 #pragma once
 
-#include "app/RegistryRead.h"
+#include "framework/RegistryRead.h"
 #include "app/RunAccount.h"
 #include "framework/afx.h"
 
