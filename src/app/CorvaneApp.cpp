@@ -89,10 +89,6 @@ BOOL CCorvaneApp::InitInstance() {
     m_pszAppName = HeapCopy(commandLine.m_strAppName);
     m_strAppKeyPath = CString("Software\\") + m_pszRegistryKey + "\\" + m_pszAppName;
     m_strGivenDataPath = runenv::ExpandTypedPath(commandLine.m_strDataPath.str());
-    // The registry-mode pair: the preview reads through it.
-    const char* registryKey = m_pszRegistryKey;
-    const char* registryProfile = m_pszProfileName;
-
     // A run ended while its files were being put in place is finished first:
     // what it left may be all there is to convert.
     if (!commandLine.m_bPreview) {
@@ -161,9 +157,7 @@ BOOL CCorvaneApp::InitInstance() {
         dataPath + CString(std::string(1, runenv::PathSeparator())) + appIniName;
 
     // INI mode: the profile functions work on the main settings file.
-    char* iniProfile = HeapCopy(mainSettingsFile);
-    m_pszProfileName = iniProfile;
-    m_pszRegistryKey = nullptr;
+    CProfileModeScope iniMode(*this, mainSettingsFile);
 
     printf("Autocorrect plugin menu\n");
     AutocorrectPluginMenu();
@@ -197,8 +191,6 @@ BOOL CCorvaneApp::InitInstance() {
                "registry\n");
         ++m_nFailures;
     }
-    free(const_cast<char*>(registryKey));
-    free(const_cast<char*>(registryProfile));
     if (hAppKey)
         RegCloseKey(hAppKey);
     fputs(m_account.Format().c_str(), stdout);
