@@ -3,7 +3,7 @@
 
 #include "app/AppName.h"
 #include "app/CommandLine.h"
-#include "app/RegistryRead.h"
+#include "framework/RegistryRead.h"
 #include "platform/RunEnvironment.h"
 #include "app/RunLock.h"
 #include "platform/RegistryText.h"
@@ -101,7 +101,7 @@ BOOL CCorvaneApp::InitInstance() {
         // functions would create the keys they read.
         m_bPreview = TRUE;
         m_runStop = RunStop::previewShown;
-        Preview(registryKey, registryProfile);
+        Preview();
         return TRUE;
     }
 

@@ -147,8 +147,8 @@ class CCorvaneApp : public CWinApp {
     // Counts the "DataPath" value the prompt would record, in a preview.
     void CountPreviewDataPathRecord(KeyValueCounts& counts);
     // The preview: the run's steps that read the registry, with every write
-    // left out, then the account. The pair is the registry-mode profile state.
-    void Preview(const char* registryKey, const char* registryProfile);
+    // left out, then the account.
+    void Preview();
     // Notes the files the steps after the copy would write, from the sections
     // the settings file would hold.
     void PredictAutocorrectFiles(const CString& mainFile);

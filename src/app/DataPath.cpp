@@ -2,7 +2,7 @@
 // created and recorded.
 #include "app/CorvaneApp.h"
 #include "framework/WholeReads.h"
-#include "app/RegistryRead.h"
+#include "framework/RegistryRead.h"
 
 #include "app/RunChecks.h"
 #include "platform/RunEnvironment.h"

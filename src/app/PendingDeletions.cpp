@@ -1,7 +1,7 @@
 // Registry deletions of the run wait until its files are in place: a run ended
 // before that leaves every group in the registry for the next run.
 #include "app/CorvaneApp.h"
-#include "app/RegistryRead.h"
+#include "framework/RegistryRead.h"
 
 namespace {
 

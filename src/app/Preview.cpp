@@ -49,7 +49,7 @@ void CCorvaneApp::PredictAutocorrectFiles(const CString& mainFile) {
         m_account.NoteFile(mainFile);
 }
 
-void CCorvaneApp::Preview(const char* registryKey, const char* registryProfile) {
+void CCorvaneApp::Preview() {
     printf("Preview: nothing is written, created or deleted\n");
     CString how;
     bool recorded = false;
@@ -70,18 +70,15 @@ void CCorvaneApp::Preview(const char* registryKey, const char* registryProfile) 
 
     HKEY hAppKey = nullptr;
     RegOpenKeyExA(HKEY_CURRENT_USER, m_strAppKeyPath, 0, KEY_READ, &hAppKey);
-    char* iniProfile = strdup(mainFile.GetString());
-    m_pszProfileName = iniProfile;
-    m_pszRegistryKey = nullptr;
-    AutocorrectPluginMenu();
-    if (hAppKey) {
-        CopyRegistryToIni(hAppKey);
-        RegCloseKey(hAppKey);
+    {
+        CProfileModeScope iniMode(*this, mainFile);
+        AutocorrectPluginMenu();
+        if (hAppKey) {
+            CopyRegistryToIni(hAppKey);
+            RegCloseKey(hAppKey);
+        }
+        PredictAutocorrectFiles(mainFile);
     }
-    PredictAutocorrectFiles(mainFile);
-    m_pszProfileName = registryProfile;
-    m_pszRegistryKey = registryKey;
-    free(iniProfile);
     printf("The run would end with:\n");
     fputs(m_account.Format().c_str(), stdout);
 }

@@ -3,7 +3,7 @@
 // imports.
 #pragma once
 
-#include "app/RegistryRead.h"
+#include "framework/RegistryRead.h"
 #include "framework/TemporaryFile.h"
 #include "platform/RegExportFormat.h"
 

@@ -4,7 +4,7 @@
 #include "app/CorvaneApp.h"
 #include "platform/AsciiText.h"
 #include "app/ProgressLine.h"
-#include "app/RegistryRead.h"
+#include "framework/RegistryRead.h"
 #include "platform/RegistryText.h"
 #include "autocorrect/CheckedWrite.h"
 #include "autocorrect/HostCanDos.h"

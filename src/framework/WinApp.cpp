@@ -272,3 +272,28 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& info) {
         info.ParseParam(flag ? param + 1 : param, flag, i + 1 == args.size());
     }
 }
+
+// ---- profile mode scope --------------------------------------------------------
+
+CProfileModeScope::CProfileModeScope(CWinApp& app, const char* registryKey, const char* profileName,
+                                     int)
+    : m_app(app), m_savedProfileName(app.m_pszProfileName),
+      m_savedRegistryKey(app.m_pszRegistryKey),
+      m_profileName(profileName ? HeapCopy(profileName) : nullptr),
+      m_registryKey(registryKey ? HeapCopy(registryKey) : nullptr) {
+    app.m_pszProfileName = m_profileName;
+    app.m_pszRegistryKey = m_registryKey;
+}
+
+CProfileModeScope::CProfileModeScope(CWinApp& app, const char* file)
+    : CProfileModeScope(app, nullptr, file, 0) {}
+
+CProfileModeScope::CProfileModeScope(CWinApp& app, const char* registryKey, const char* profileName)
+    : CProfileModeScope(app, registryKey, profileName, 0) {}
+
+CProfileModeScope::~CProfileModeScope() {
+    m_app.m_pszProfileName = m_savedProfileName;
+    m_app.m_pszRegistryKey = m_savedRegistryKey;
+    std::free(m_profileName);
+    std::free(m_registryKey);
+}

@@ -77,6 +77,30 @@ class CWinApp {
     std::string m_strCmdLine;
 };
 
+// For the length of a scope the application's profile functions work on one INI
+// file, or in registry mode under one company key and profile name; the mode in
+// force before comes back when the scope ends. The scope owns the names it puts
+// in force. Scopes end in the reverse order of their start.
+class CProfileModeScope {
+  public:
+    // INI mode on `file`.
+    CProfileModeScope(CWinApp& app, const char* file);
+    // Registry mode: HKEY_CURRENT_USER\Software\<registryKey>\<profileName>.
+    CProfileModeScope(CWinApp& app, const char* registryKey, const char* profileName);
+    ~CProfileModeScope();
+    CProfileModeScope(const CProfileModeScope&) = delete;
+    CProfileModeScope& operator=(const CProfileModeScope&) = delete;
+
+  private:
+    CProfileModeScope(CWinApp& app, const char* registryKey, const char* profileName, int);
+
+    CWinApp& m_app;
+    const char* m_savedProfileName;
+    const char* m_savedRegistryKey;
+    char* m_profileName;
+    char* m_registryKey;
+};
+
 // The one application object (the last one constructed and not yet
 // destroyed), or null.
 CWinApp* AfxGetApp();

@@ -1,7 +1,7 @@
 // Emptying the menu's store: the registry tree or the INI model.
 #include "plugins/PluginMenu.h"
 
-#include "plugins/RegistryEnum.h"
+#include "framework/RegistryRead.h"
 
 void CPluginMenu::ClearStore() {
     if (m_hRootKey) {
@@ -18,10 +18,7 @@ void CPluginMenu::ClearStore() {
 
 void CPluginMenu::DeleteKeyTree(HKEY key) {
     // All names first: deleting while enumerating would shift the indices.
-    CStringArray names;
-    CString name;
-    for (DWORD index = 0; EnumRegistrySubKey(key, index, name) == ERROR_SUCCESS; ++index)
-        names.Add(name);
+    CStringArray names = RegistrySubKeyNames(key);
     for (int i = names.GetSize() - 1; i >= 0; --i) {
         HKEY subKey = nullptr;
         if (RegOpenKeyA(key, names[i], &subKey) != ERROR_SUCCESS)

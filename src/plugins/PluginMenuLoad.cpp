@@ -1,19 +1,39 @@
 // Loading the menu from the registry tree the host wrote: one key per level,
 // one string value per entry, one sub-key per sub-menu.
 #include "plugins/PluginMenu.h"
+
+#include "framework/RegistryRead.h"
 #include "platform/AsciiText.h"
 
 #include "plugins/CompareItems.h"
 #include "plugins/RecordEscape.h"
 #include "plugins/RecordParse.h"
-#include "plugins/RegistryEnum.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace {
 
+// A record as the loader takes it: its text up to the first NUL (text values
+// are stored with theirs), and whether anything but NULs follows.
+struct RecordText {
+    CString name;
+    CString data;
+    bool textAfterNul = false;
+};
+
+void TakeRecordText(const RegistryValue& value, RecordText& record) {
+    record.name.str().assign(value.name.c_str()); // to the first NUL
+    const char* bytes = reinterpret_cast<const char*>(value.data.data());
+    size_t size = value.data.size();
+    size_t textLength = std::find(bytes, bytes + size, '\0') - bytes;
+    record.data.str().assign(bytes, textLength);
+    record.textAfterNul =
+        std::any_of(bytes + textLength, bytes + size, [](char ch) { return ch != '\0'; });
+}
+
 // Why a record's text cannot be a line of "PlugIns.ini"; null when it can.
-const char* UnsavableRecord(const EnumeratedValue& value) {
+const char* UnsavableRecord(const RecordText& value) {
     if (value.name.str().find_first_of("\r\n") != std::string::npos)
         return "its name holds a line break";
     if (value.data.str().find_first_of("\r\n") != std::string::npos)
@@ -46,28 +66,35 @@ bool CPluginMenu::Load(const char* path, HKEY root) {
 void CPluginMenu::LoadLevel(CPluginItem& parent, HKEY base, const CString& subKey) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(base, subKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        EnumeratedValue value;
+        RegistryValueReader reader(key, MAX_PATH, 1024);
+        RegistryValue value;
+        RecordText record;
         for (DWORD index = 0;; ++index) {
-            LONG result = EnumRegistryValue(key, index, value);
-            if (result == ERROR_MORE_DATA)
-                continue; // too large to read at all: the next one
-            if (result != ERROR_SUCCESS)
+            RegistryValueReader::Result read = reader.Read(index, value);
+            if (read == RegistryValueReader::Result::end)
                 break;
+            if (read == RegistryValueReader::Result::failed) {
+                // The menu is kept in the registry rather than saved without it.
+                m_unsavable.push_back(subKey + ": a value could not be read");
+                break;
+            }
             ++m_valueTypes[value.type];
-            bool isText = value.type == REG_SZ || value.type == REG_EXPAND_SZ;
-            if (isText) {
-                if (const char* why = UnsavableRecord(value))
-                    m_unsavable.push_back(subKey + "\\" + value.name + ": " + why);
-            }
-            if (isText) {
-                // The name is the enumeration's scratch copy: strip it in place.
-                value.name.str().erase(0, DuplicatePrefixLength(value.name.str()));
-                ParseEntry(parent, value.name, value.data);
-            }
+            if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
+                continue;
+            TakeRecordText(value, record);
+            if (const char* why = UnsavableRecord(record))
+                m_unsavable.push_back(subKey + "\\" + record.name + ": " + why);
+            // The name is scratch: strip it in place.
+            record.name.str().erase(0, DuplicatePrefixLength(record.name.str()));
+            ParseEntry(parent, record.name, record.data);
         }
 
-        CString name;
-        for (DWORD index = 0; EnumRegistrySubKey(key, index, name) == ERROR_SUCCESS; ++index) {
+        bool allSubKeys = false;
+        CStringArray subKeys = RegistrySubKeyNames(key, &allSubKeys);
+        if (!allSubKeys)
+            m_unsavable.push_back(subKey + ": its sub-keys could not all be read");
+        for (int index = 0; index < subKeys.GetSize(); ++index) {
+            const CString& name = subKeys[index];
             if (name.str().find_first_of("\r\n") != std::string::npos)
                 m_unsavable.push_back(subKey + "\\" + name + ": its name holds a line break");
             CString stripped = StripDuplicatePrefix(name);

@@ -7,11 +7,7 @@ const char kTestAppName[] = "CorvaneAppTest";
 
 void AppFixture::SetUp() {
     m_savedAppName = theApp.m_pszAppName;
-    m_savedProfileName = theApp.m_pszProfileName;
-    m_savedRegistryKey = theApp.m_pszRegistryKey;
     theApp.m_pszAppName = strdup(kTestAppName);
-    theApp.m_pszProfileName = nullptr;
-    theApp.m_pszRegistryKey = nullptr;
     theApp.m_strSectionPrefix.Empty();
     theApp.m_strDataPath.Empty();
     theApp.m_bRemoveSource = TRUE;
@@ -30,20 +26,17 @@ void AppFixture::TearDown() {
     theApp.m_pConsoleInput = nullptr;
     if (m_input)
         fclose(m_input);
-    free(const_cast<char*>(theApp.m_pszProfileName));
+    m_profileMode.reset();
     free(const_cast<char*>(theApp.m_pszAppName));
     theApp.m_pszAppName = m_savedAppName;
-    theApp.m_pszProfileName = m_savedProfileName;
-    theApp.m_pszRegistryKey = m_savedRegistryKey;
     theApp.m_strDataPath.Empty();
     theApp.m_strAppKeyPath.Empty();
     theApp.m_backupState = CCorvaneApp::BackupState::notTried;
 }
 
 void AppFixture::UseIniFile(const std::string& file) {
-    free(const_cast<char*>(theApp.m_pszProfileName));
-    theApp.m_pszProfileName = strdup(file.c_str());
-    theApp.m_pszRegistryKey = nullptr;
+    m_profileMode.reset();
+    m_profileMode.emplace(theApp, file.c_str());
 }
 
 void AppFixture::FlushProfile(const std::string& file) {

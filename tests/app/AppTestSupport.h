@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 class AppFixture : public testing::Test {
@@ -28,8 +29,7 @@ class AppFixture : public testing::Test {
 
   private:
     const char* m_savedAppName = nullptr;
-    const char* m_savedProfileName = nullptr;
-    const char* m_savedRegistryKey = nullptr;
+    std::optional<CProfileModeScope> m_profileMode;
     FILE* m_input = nullptr;
 };
 

@@ -113,9 +113,9 @@ TEST_F(PrivateProfile, ChoosingAnotherFileWhileActiveRedirectsToIt) {
 }
 
 TEST_F(PrivateProfile, RegistryModeIsRestoredAfterTheScope) {
+    CProfileModeScope registryMode(theApp, "Brax", kTestAppName);
+    const char* company = theApp.m_pszRegistryKey;
     const char* mainName = theApp.m_pszProfileName;
-    const char company[] = "Brax";
-    theApp.m_pszRegistryKey = company;
     ASSERT_TRUE(theApp.SetPrivateProfile(m_privateFile.c_str()));
     {
         CUsePrivateProfile scope;
@@ -123,13 +123,11 @@ TEST_F(PrivateProfile, RegistryModeIsRestoredAfterTheScope) {
     }
     EXPECT_EQ(theApp.m_pszRegistryKey, company);
     EXPECT_EQ(theApp.m_pszProfileName, mainName);
-    theApp.m_pszRegistryKey = nullptr;
 }
 
 TEST_F(PrivateProfile, ARedirectionFromANullProfileNameStillEnds) {
     // The saved name may itself be null; the redirection must still be undone.
-    free(const_cast<char*>(theApp.m_pszProfileName));
-    theApp.m_pszProfileName = nullptr;
+    CProfileModeScope noFile(theApp, nullptr);
     ASSERT_TRUE(theApp.SetPrivateProfile(m_privateFile.c_str()));
     {
         CUsePrivateProfile scope;

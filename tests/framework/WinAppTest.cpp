@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,6 @@ using testing_support::ScratchDir;
 using testing_support::WriteFileBytes;
 
 namespace {
-
-char* HeapText(const char* text) {
-    char* copy = static_cast<char*>(std::malloc(std::strlen(text) + 1));
-    std::strcpy(copy, text);
-    return copy;
-}
 
 // Deletes a key with everything below it.
 void DeleteTree(HKEY parent, const std::string& name) {
@@ -103,7 +98,7 @@ class IniModeApp : public ::testing::Test {
   protected:
     void SetUp() override {
         m_path = m_dir.file("settings.ini");
-        m_app.m_pszProfileName = HeapText(m_path.c_str());
+        m_mode.emplace(m_app, m_path.c_str());
     }
     // Saved while the scratch folder is still there, not at exit.
     void TearDown() override { WritePrivateProfileStringA(nullptr, nullptr, nullptr, nullptr); }
@@ -116,6 +111,7 @@ class IniModeApp : public ::testing::Test {
     ScratchDir m_dir;
     std::string m_path;
     CWinApp m_app{"IniModeTest"};
+    std::optional<CProfileModeScope> m_mode; // ends before the application
 };
 
 } // namespace
@@ -270,8 +266,7 @@ TEST_F(IniModeApp, ValuesOfAnyLengthAreReadWhole) {
         // content can answer.
         std::string path = m_dir.file("big" + std::to_string(length) + ".ini");
         WriteFileBytes(path, "[Big]\r\nValue=" + value + "\r\nQuoted=\"" + value + "\"\r\n");
-        std::free(const_cast<char*>(m_app.m_pszProfileName));
-        m_app.m_pszProfileName = HeapText(path.c_str());
+        CProfileModeScope onThisFile(m_app, path.c_str());
         for (const char* entry : {"Value", "Quoted"}) {
             SCOPED_TRACE(entry);
             CString read = m_app.GetProfileString("Big", entry);
@@ -294,10 +289,33 @@ TEST_F(IniModeApp, NullValueDeletesTheKeyAndNullEntryTheSection) {
 }
 
 TEST_F(IniModeApp, NoProfileFileReadsDefaultsAndWritesNothing) {
-    std::free(const_cast<char*>(m_app.m_pszProfileName));
-    m_app.m_pszProfileName = nullptr;
+    CProfileModeScope noFile(m_app, nullptr);
     EXPECT_STREQ("d", m_app.GetProfileString("A", "k", "d"));
     EXPECT_EQ(9u, m_app.GetProfileInt("A", "k", 9));
     EXPECT_FALSE(m_app.WriteProfileString("A", "k", "v"));
     EXPECT_FALSE(m_app.WriteProfileInt("A", "k", 1));
+}
+
+// Each scope puts its own copies in force and gives back exactly the pair that
+// was there before, whichever mode that was.
+TEST(ProfileModeScope, NestedScopesGiveBackThePairsInForceBefore) {
+    CWinApp app("ScopeTest");
+    const char* name = app.m_pszProfileName;
+    const char* key = app.m_pszRegistryKey;
+    {
+        std::string file = "outer.ini";
+        CProfileModeScope ini(app, file.c_str());
+        EXPECT_STREQ(app.m_pszProfileName, "outer.ini");
+        EXPECT_NE(app.m_pszProfileName, file.c_str());
+        EXPECT_EQ(app.m_pszRegistryKey, nullptr);
+        {
+            CProfileModeScope registry(app, "Brax", "Corvane");
+            EXPECT_STREQ(app.m_pszRegistryKey, "Brax");
+            EXPECT_STREQ(app.m_pszProfileName, "Corvane");
+        }
+        EXPECT_STREQ(app.m_pszProfileName, "outer.ini");
+        EXPECT_EQ(app.m_pszRegistryKey, nullptr);
+    }
+    EXPECT_EQ(app.m_pszProfileName, name);
+    EXPECT_EQ(app.m_pszRegistryKey, key);
 }

@@ -1,4 +1,4 @@
-#include "app/RegistryRead.h"
+#include "framework/RegistryRead.h"
 
 #include "framework/WholeReads.h"
 
