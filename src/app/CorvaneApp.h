@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+namespace runenv {
+struct RegistryOpenResult;
+}
+
 class CPluginMenu;
 
 class CCorvaneApp : public CWinApp {
@@ -100,7 +104,9 @@ class CCorvaneApp : public CWinApp {
         usageError,       // the command line was not understood (exit code 2)
         dataFolderFailed, // no usable data folder, or a check before writing failed
         badAppName,
-        busy
+        busy,               // another run on the same registry, key or data folder
+        registryUnreadable, // the registry file or an interrupted save of it cannot be read
+        foreignJournal      // a journal beside the registry file that this program did not write
     };
     RunStop m_runStop = RunStop::none;
     // The message for standard error when the run stopped on a failure.
@@ -174,9 +180,11 @@ class CCorvaneApp : public CWinApp {
     // false, with the run stopped, when its files could not be put in place.
     bool FinishInterruptedRun();
 
-    // The command line's errors, help and version, the registry file: true when
-    // the run stops there (m_runStop says how).
+    // The command line's errors, help and version, the registry file and its
+    // opening: true when the run stops there (m_runStop says how).
     bool StopsBeforeReading(const class CMyCommandLineInfo& commandLine);
+    // True, with the stop recorded, when the registry could not be opened.
+    bool StopsOnRegistryOpening(const runenv::RegistryOpenResult& opened);
     // True (and a line said) when the application key is missing or holds what a
     // completed run leaves.
     bool StopsWithNothingToConvert();

@@ -1,5 +1,5 @@
 // The start of a run, before it reads the registry: the command line's errors,
-// help and version, the registry file; then whether there is anything to convert.
+// help and version, the registry file and its opening; then whether there is anything to convert.
 #include "app/CorvaneApp.h"
 
 #include "app/CommandLine.h"
@@ -34,7 +34,25 @@ bool CCorvaneApp::StopsBeforeReading(const CMyCommandLineInfo& commandLine) {
                                 runenv::RegistryFileShown().c_str());
         return true;
     }
-    return false;
+    return StopsOnRegistryOpening(runenv::OpenRegistry());
+}
+
+bool CCorvaneApp::StopsOnRegistryOpening(const runenv::RegistryOpenResult& opened) {
+    switch (opened.outcome) {
+    case runenv::RegistryOpening::opened:
+        return false;
+    case runenv::RegistryOpening::busy:
+        m_runStop = RunStop::busy;
+        break;
+    case runenv::RegistryOpening::unreadable:
+        m_runStop = RunStop::registryUnreadable;
+        break;
+    case runenv::RegistryOpening::foreignJournal:
+        m_runStop = RunStop::foreignJournal;
+        break;
+    }
+    m_strStopMessage = opened.message.c_str();
+    return true;
 }
 
 bool CCorvaneApp::StopsWithNothingToConvert() {

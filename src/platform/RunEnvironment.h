@@ -42,6 +42,23 @@ bool SelectRegistryFile(const std::string& path);
 std::string RegistryFileShown();
 // True when the build has a registry file and it does not exist.
 bool RegistryFileMissing();
+// How opening the registry for this run went.
+enum class RegistryOpening {
+    opened,         // ready (Windows: always; the system keeps its registry)
+    busy,           // another run is converting this registry file
+    unreadable,     // the file, or the save an interrupted run began, cannot be read
+    foreignJournal, // a journal beside the file was not written by this program
+};
+struct RegistryOpenResult {
+    RegistryOpening outcome = RegistryOpening::opened;
+    std::string message; // why, one line, when not opened
+};
+// Opens the registry of this run, once the registry file is chosen and before
+// anything reads it: the one-run-at-a-time mark, the completion of a save an
+// interrupted run began, the load. Ends nothing: when it fails, the registry
+// functions refuse to work (nothing is read, nothing written) and the caller
+// decides what the run does. Later calls give the first call's result.
+RegistryOpenResult OpenRegistry();
 // Why the run could not save the registry file (the file or its folder not
 // writable), or empty.
 std::string RegistryFileNotWritable();

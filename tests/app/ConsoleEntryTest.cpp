@@ -29,6 +29,7 @@ struct FakeApp {
         return 7; // not the exit code
     }
     const char* StopMessage() const { return stop; }
+    bool StopMessageAfterName() const { return stopAfterName; }
     int StopExitCode() const { return stopCode; }
     bool SaveAll() {
         calls += "S";
@@ -39,6 +40,7 @@ struct FakeApp {
     bool saves = true;
     int failures = 0;
     int stopCode = 4;
+    bool stopAfterName = true;
 };
 
 struct EntryCase {
@@ -52,6 +54,8 @@ struct EntryCase {
     int exitCode;
     const char* calls;
     const char* errors;
+    int stopCode = 4;
+    bool stopAfterName = true;
 };
 
 TEST(ConsoleEntry, ExitCodesAndCallOrder) {
@@ -73,6 +77,8 @@ TEST(ConsoleEntry, ExitCodesAndCallOrder) {
         {"a stop of several lines: each after the program's name", true, true, true,
          "unknown flag\nusage: x", true, 0, 4, "AIXS",
          "corvane-migrate: unknown flag\ncorvane-migrate: usage: x\n"},
+        {"a stop with its own exit code, its line as it is", true, true, true, "x.commit: not ours",
+         true, 0, 6, "AIXS", "x.commit: not ours\n", 6, false},
         {"the results could not be saved", true, true, true, nullptr, false, 0, 5, "AIXS", unsaved},
         {"writes failed during the run", true, true, true, nullptr, true, 2, 5, "AIXS",
          "corvane-migrate: 2 write(s) failed; what they would have moved stays where it was\n"},
@@ -88,6 +94,8 @@ TEST(ConsoleEntry, ExitCodesAndCallOrder) {
         app.stop = c.stop;
         app.saves = c.saves;
         app.failures = c.failures;
+        app.stopCode = c.stopCode;
+        app.stopAfterName = c.stopAfterName;
         std::string errorsFile = scratch.file("errors.txt");
         FILE* errors = fopen(errorsFile.c_str(), "wb");
         ASSERT_NE(errors, nullptr);

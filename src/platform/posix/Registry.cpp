@@ -5,7 +5,7 @@
 // W-functions in UTF-16 (platform/TextConversion.h).
 #include "platform/RegistryText.h"
 #include "platform/TextConversion.h"
-#include "platform/posix/RegistryStore.h"
+#include "platform/posix/ProcessRegistry.h"
 #include "platform/winapi.h"
 
 #include <algorithm>
@@ -52,19 +52,27 @@ bool IsReadOnly(const std::shared_ptr<RegistryKey>& key) {
     return key == OtherHive();
 }
 
-// The key a handle stands for; ERROR_INVALID_HANDLE or ERROR_KEY_DELETED when
+// The process's store, once Resolve has succeeded.
+posix::RegistryStore& Store() {
+    return *posix::TheRegistryStoreIfOpen();
+}
+
+// The key a handle stands for; ERROR_BADDB when the store could not be opened;
+// ERROR_INVALID_HANDLE or ERROR_KEY_DELETED when
 // it cannot be used.
 LONG Resolve(HKEY handle, std::shared_ptr<RegistryKey>& key) {
+    // A store that could not be opened is never read nor written.
+    posix::RegistryStore* store = posix::TheRegistryStoreIfOpen();
+    if (!store)
+        return ERROR_BADDB;
     if (handle == HKEY_CURRENT_USER) {
-        key = posix::TheRegistryStore().Root();
+        key = store->Root();
         return ERROR_SUCCESS;
     }
     if (IsPredefined(handle)) {
-        posix::TheRegistryStore(); // a broken store stops the program at the first call
         key = OtherHive();
         return ERROR_SUCCESS;
     }
-    posix::TheRegistryStore();
     auto& open = Handles().open;
     auto it = open.find(reinterpret_cast<uintptr_t>(handle));
     if (it == open.end())
@@ -162,8 +170,7 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
     if (StartsWithSeparator(lpSubKey))
         return ERROR_BAD_PATHNAME;
     std::string scratch;
-    std::shared_ptr<RegistryKey> found =
-        posix::TheRegistryStore().OpenPath(key, StoreName(lpSubKey, scratch));
+    std::shared_ptr<RegistryKey> found = Store().OpenPath(key, StoreName(lpSubKey, scratch));
     if (!found)
         return ERROR_FILE_NOT_FOUND;
     *phkResult = NewHandle(std::move(found));
@@ -193,7 +200,7 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM, LP
         return ERROR_BAD_PATHNAME;
     if (HoldsLineBreak(lpSubKey))
         return ERROR_INVALID_PARAMETER;
-    posix::RegistryStore& store = posix::TheRegistryStore();
+    posix::RegistryStore& store = Store();
     std::string scratch;
     std::string_view path = StoreName(lpSubKey, scratch);
     if (IsReadOnly(key) && !store.OpenPath(key, path))
@@ -323,7 +330,7 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
     std::string dataScratch;
     if (IsStringType(dwType))
         data = text::AnsiToLossless(data, dataScratch);
-    posix::TheRegistryStore().SetValue(*key, name, dwType, data);
+    Store().SetValue(*key, name, dwType, data);
     return ERROR_SUCCESS;
 }
 
@@ -337,7 +344,7 @@ LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
     if (IsReadOnly(key))
         return ERROR_ACCESS_DENIED;
     std::string scratch;
-    if (!posix::TheRegistryStore().DeleteValue(*key, StoreName(lpValueName, scratch)))
+    if (!Store().DeleteValue(*key, StoreName(lpValueName, scratch)))
         return ERROR_FILE_NOT_FOUND;
     return ERROR_SUCCESS;
 }
@@ -350,7 +357,7 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
         return error;
     if (StartsWithSeparator(lpSubKey))
         return ERROR_BAD_PATHNAME;
-    posix::RegistryStore& store = posix::TheRegistryStore();
+    posix::RegistryStore& store = Store();
     std::string scratch;
     std::shared_ptr<RegistryKey> target = store.OpenPath(key, StoreName(lpSubKey, scratch));
     if (!target)

@@ -1,13 +1,8 @@
 #include "platform/posix/RegistryStore.h"
 #include "platform/AsciiText.h"
 
-#include "platform/posix/CommitJournal.h"
 #include "platform/posix/ContentHash.h"
 #include "platform/posix/DurableFile.h"
-#include "platform/posix/FaultInjection.h"
-#include "platform/posix/FlushAtExit.h"
-#include "platform/posix/RunGuard.h"
-#include "platform/posix/StaleTemporaries.h"
 #include "regfile/RegExportWriter.h"
 #include "regfile/RegFileReader.h"
 #include "regfile/RegHive.h"
@@ -15,8 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -122,34 +115,6 @@ std::string AbsolutePath(const std::string& path) {
     if (!getcwd(folder, sizeof folder))
         return path;
     return std::string(folder) + "/" + path;
-}
-
-RegistryStore* g_store = nullptr;
-int g_lastSaveError = 0;
-
-bool g_reportedChange = false;
-
-bool SaveStoreAtFlush() {
-    if (!g_store)
-        return true;
-    if (g_store->IsModified() && g_store->ChangedOnDisk()) {
-        // Saving would lose the other program's change; the values this run
-        // copied out are then in the INI files and still in the registry file.
-        if (!g_reportedChange)
-            std::fprintf(stderr,
-                         "%s: error: the registry file was changed by another program during "
-                         "the run; it was not saved. Convert it again.\n",
-                         g_store->DisplayPath().c_str());
-        g_reportedChange = true;
-        g_lastSaveError = ESTALE;
-        return false;
-    }
-    g_lastSaveError = g_store->SaveIfModified();
-    if (g_lastSaveError == 0)
-        return true;
-    std::fprintf(stderr, "corvane-migrate: %s: cannot save the registry: %s\n",
-                 g_store->DisplayPath().c_str(), std::strerror(g_lastSaveError));
-    return false;
 }
 
 } // namespace
@@ -449,69 +414,6 @@ int RegistryStore::SaveIfModified() {
 
 bool RegistryStore::ChangedOnDisk() const {
     return !(CurrentVersion(m_filePath, m_readVersion) == m_readVersion);
-}
-
-// ---- the process's store ----------------------------------------------------------------
-
-void StopOnUnreadableStore(const std::string& displayPath, const RegistryLoadResult& result) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "corvane-migrate: %s:%d: %s\n", displayPath.c_str(), result.line,
-                 result.message.c_str());
-    std::fflush(stderr);
-    std::_Exit(4);
-}
-
-RegistryStore* LoadStoreOrStop(const std::string& path) {
-    auto* store = new RegistryStore(path);
-    RegistryLoadResult result = store->Load();
-    if (!result.ok)
-        StopOnUnreadableStore(path, result);
-    return store;
-}
-
-RegistryStore& TheRegistryStore() {
-    if (!g_store) {
-        const char* configured = std::getenv("CORVANE_REGISTRY");
-        std::string path = configured && *configured ? configured : "HKCU.reg";
-        std::string absolute = AbsolutePath(path);
-        TakeRunGuardOrStop(absolute);
-        // Only now, as the one run on this store, may an interrupted save be completed.
-        std::string journal = absolute + ".commit";
-        int recovered = commit::RecoverInterruptedCommit(journal);
-        if (recovered == commit::kNotAJournal) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "%s: not a journal of this program; left alone\n",
-                         journal.c_str());
-            std::fflush(stderr);
-            std::_Exit(4);
-        }
-        if (int error = recovered) {
-            RegistryLoadResult result;
-            result.ok = false;
-            result.line = 1;
-            result.message = "the save that an interrupted run began cannot be completed (" +
-                             journal + "): " + std::strerror(error);
-            StopOnUnreadableStore(path, result);
-        }
-        commit::SetJournalPath(journal);
-        size_t slash = absolute.rfind('/');
-        RemoveStaleTemporaries(absolute.substr(0, slash ? slash : 1),
-                               durable::TemporaryPrefix(absolute.substr(slash + 1)),
-                               durable::kTemporarySuffix);
-        RemoveStaleTemporaries(absolute.substr(0, slash ? slash : 1),
-                               durable::TemporaryPrefix(journal.substr(slash + 1)),
-                               durable::kTemporarySuffix);
-        g_store = LoadStoreOrStop(path);
-        RegisterFlushHook(FlushStage::RegistryStore, SaveStoreAtFlush);
-    }
-    return *g_store;
-}
-
-int FlushSettingsThenRegistry() {
-    g_lastSaveError = 0;
-    if (FlushAll())
-        return 0;
-    return g_lastSaveError != 0 ? g_lastSaveError : -1;
 }
 
 } // namespace posix

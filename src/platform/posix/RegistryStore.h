@@ -1,12 +1,13 @@
 // The current user's registry on Linux: a tree of keys and values in memory,
 // loaded from a registry export file (see regfile/RegFileTypes.h) and written
-// back to it when it changed. The Win32 functions in Registry.cpp work on it.
+// back to it when it changed. The Win32 functions in Registry.cpp work on it; the
+// process's own store is opened and saved by ProcessRegistry.h.
 //
 // The file is the environment variable CORVANE_REGISTRY, or "HKCU.reg" in the
 // current folder; a missing file is an empty registry. Keys of other hives in the
 // file are kept and written back unchanged, after the current user's keys. Saving
 // goes through a temporary file beside the store, flushed to disk and renamed over
-// it, and runs at exit after the settings files were flushed (FlushAtExit.h).
+// it.
 //
 // The program is single-threaded; so is the store.
 #pragma once
@@ -113,10 +114,12 @@ class RegistryStore {
 
     // Reads the file into an empty store. A missing file is an empty registry. When
     // the file cannot be read whole, the store may hold part of it: it is not to be
-    // used then (LoadStoreOrStop stops the process).
+    // used then.
     RegistryLoadResult Load();
 
     const std::string& DisplayPath() const { return m_displayPath; }
+    // The absolute path the store reads and writes.
+    const std::string& FilePath() const { return m_filePath; }
     const std::shared_ptr<RegistryKey>& Root() const { return m_root; }
 
     // Key paths are names separated by backslashes; empty names are skipped.
@@ -160,23 +163,5 @@ class RegistryStore {
     bool m_modified = false;
     FileVersion m_readVersion; // the file as read or last saved
 };
-
-// Prints "<file>:<line>: <message>" on standard error and ends the process with
-// exit code 4 at once: no exit handler runs, so nothing is written.
-[[noreturn]] void StopOnUnreadableStore(const std::string& displayPath,
-                                        const RegistryLoadResult& result);
-
-// A store loaded from path, or the process stopped as above. Never destroyed.
-RegistryStore* LoadStoreOrStop(const std::string& path);
-
-// The process's store, loaded on first use, saved at exit (after the settings
-// files) and when a flush is asked for. Never destroyed.
-RegistryStore& TheRegistryStore();
-
-// Flushes the settings files, then the store (the order that keeps every deletion
-// behind the data copied out of the deleted key). 0 when all is on disk; the errno
-// of a failed save of the store; -1 when the settings files could not be written,
-// in which case the store is left as it was on disk.
-int FlushSettingsThenRegistry();
 
 } // namespace posix

@@ -3,6 +3,7 @@
 #include "platform/RunEnvironment.h"
 
 #include "platform/posix/NativePath.h"
+#include "platform/posix/ProcessRegistry.h"
 
 #include <cerrno>
 #include <climits>
@@ -100,6 +101,10 @@ bool RegistryFileMissing() {
     struct stat info {};
     return stat(posix::NativePath(RegistryFilePath().c_str()).c_str(), &info) != 0 &&
            errno == ENOENT;
+}
+
+RegistryOpenResult OpenRegistry() {
+    return posix::OpenTheRegistryStore();
 }
 
 std::string RegistryFileNotWritable() {

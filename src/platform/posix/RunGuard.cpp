@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,7 +16,6 @@ namespace posix {
 
 namespace {
 
-constexpr int kBusyExitCode = 6;
 constexpr int kAttempts = 4;
 constexpr off_t kFileMarkByte = static_cast<off_t>(0x3FFFFFFFFFFF0000LL);
 
@@ -85,19 +83,6 @@ RunGuardResult TakeRunGuard(const std::string& storePath) {
     if (byFile == RunGuardResult::Busy || byName == RunGuardResult::Unavailable)
         return byFile;
     return byName;
-}
-
-void TakeRunGuardOrStop(const std::string& storePath) {
-    if (TakeRunGuard(storePath) != RunGuardResult::Busy)
-        return;
-    std::fflush(stdout);
-    std::fprintf(stderr,
-                 "corvane-migrate: %s: another run is converting this registry; nothing was "
-                 "changed. Run again "
-                 "when it has finished.\n",
-                 storePath.c_str());
-    std::fflush(stderr);
-    std::_Exit(kBusyExitCode);
 }
 
 } // namespace posix

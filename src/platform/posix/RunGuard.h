@@ -28,9 +28,4 @@ enum class RunGuardResult {
 // Marks the store at `storePath` as in use by this process.
 RunGuardResult TakeRunGuard(const std::string& storePath);
 
-// Takes the mark, or says on standard error that another run is using the
-// store and ends the process at once with exit code 6 (nothing read, nothing
-// written).
-void TakeRunGuardOrStop(const std::string& storePath);
-
 } // namespace posix

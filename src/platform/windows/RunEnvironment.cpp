@@ -58,6 +58,10 @@ bool RegistryFileMissing() {
     return false;
 }
 
+RegistryOpenResult OpenRegistry() {
+    return RegistryOpenResult();
+}
+
 std::string RegistryFileNotWritable() {
     return std::string();
 }

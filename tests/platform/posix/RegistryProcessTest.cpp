@@ -7,7 +7,9 @@
 #include "regfile/RegFileReader.h"
 #include "platform/RegistryText.h"
 #include "platform/posix/FlushAtExit.h"
+#include "platform/RunEnvironment.h"
 #include "platform/posix/RegistryStore.h"
+#include "platform/posix/RunGuard.h"
 #include "platform/winapi.h"
 
 #include <gtest/gtest.h>
@@ -77,12 +79,17 @@ const std::string& SharedFolder() {
     return path;
 }
 
+// Set by a test whose children must find the folder as the parent left it.
+const char kInChild[] = "CORVANE_TEST_IN_DEATH_CHILD";
+
 class RegistryProcess : public ::testing::Test {
   protected:
     void SetUp() override {
         GTEST_FLAG_SET(death_test_style, "threadsafe");
         m_folder = std::filesystem::path(SharedFolder()) /
                    ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        if (std::getenv(kInChild)) // the parent made what the child finds
+            return;
         std::filesystem::remove_all(m_folder);
         std::filesystem::create_directories(m_folder);
     }
@@ -92,42 +99,98 @@ class RegistryProcess : public ::testing::Test {
     std::filesystem::path m_folder;
 };
 
-// ---- stopping on a broken store -------------------------------------------------------
+// ---- a store that cannot be opened ----------------------------------------------------
 
-TEST_F(RegistryProcess, ABrokenStoreStopsTheProgramWithItsLineAndExitCode4) {
-    const std::string broken = "Windows Registry Editor Version 5.00\r\n"
-                               "[HKEY_CURRENT_USER\\Software\\Brax]\r\n"
-                               "\"DataPath\"=\"C:\\\\Data\r\n";
-    WriteFileBytes(StorePath(), broken);
-    EXPECT_EXIT(
-        {
-            SetEnvironmentVariableForTests("CORVANE_REGISTRY", StorePath().c_str());
-            HKEY key = nullptr;
-            RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Brax", &key);
-            Require(false, "the registry was opened");
-        },
-        ::testing::ExitedWithCode(4), "store\\.reg:3: the string has no closing quote\n$");
-    // Nothing was written: the store is as it was, no file was added.
-    EXPECT_EQ(broken, ReadFileBytes(StorePath()));
-    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(m_folder),
-                               std::filesystem::directory_iterator()));
+// How opening fails, and that a store which failed is neither read nor written:
+// every registry call refuses, and the exit hooks that run when the process ends
+// save nothing.
+struct OpeningCase {
+    const char* name; // the test's folder, one per case
+    std::string storeText;
+    const char* journalText; // a journal left beside the store, or null
+    bool heldByAnotherRun;
+    runenv::RegistryOpening outcome;
+    const char* message; // a regular expression
+};
+
+TEST_F(RegistryProcess, AStoreThatCannotBeOpenedIsNeverReadNorWritten) {
+    const OpeningCase cases[] = {
+        {"broken",
+         "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Brax]\r\n\"DataPath\"=\"C:\\\\Data\r\n",
+         nullptr, false, runenv::RegistryOpening::unreadable,
+         "/broken/store\\.reg:3: the string has no closing quote\n$"},
+        {"not-a-registry", "\xFF\xFE"s + "[\0"s, nullptr, false,
+         runenv::RegistryOpening::unreadable,
+         "/not-a-registry/store\\.reg:1: not a registry export file: the first line"},
+        {"foreign-journal", "REGEDIT4\r\n", "written by someone else\n", false,
+         runenv::RegistryOpening::foreignJournal,
+         "/foreign-journal/store\\.reg\\.commit: not a journal of this program; left "
+         "alone\n$"},
+        {"busy", "REGEDIT4\r\n", nullptr, true, runenv::RegistryOpening::busy,
+         "/busy/store\\.reg: another run is converting this registry; nothing was "
+         "changed\\. Run again when it has finished\\.\n$"},
+    };
+    const bool inChild = std::getenv(kInChild) != nullptr;
+    for (const OpeningCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::path folder = m_folder / c.name;
+        std::string store = (folder / "store.reg").string();
+        if (!inChild) {
+            std::filesystem::create_directories(folder);
+            WriteFileBytes(store, c.storeText);
+            if (c.journalText)
+                WriteFileBytes(store + ".commit", c.journalText);
+            // The mark this process holds from here on stands for the other run.
+            if (c.heldByAnotherRun) {
+                ASSERT_EQ(posix::TakeRunGuard(store), posix::RunGuardResult::Held);
+            }
+        }
+        auto filesIn = [&] {
+            return std::distance(std::filesystem::directory_iterator(folder),
+                                 std::filesystem::directory_iterator());
+        };
+        const auto files = filesIn();
+        SetEnvironmentVariableForTests(kInChild, "1");
+        EXPECT_EXIT(
+            {
+                SetEnvironmentVariableForTests("CORVANE_REGISTRY", store.c_str());
+                HKEY key = nullptr;
+                Require(RegOpenKeyA(HKEY_CURRENT_USER, "Software", &key) == ERROR_BADDB,
+                        "the registry was opened");
+                runenv::RegistryOpenResult opened = runenv::OpenRegistry();
+                Require(opened.outcome == c.outcome, "the outcome");
+                Require(!WriteThroughApi("Lost", "x"), "a write was taken");
+                Require(RegFlushKey(HKEY_CURRENT_USER) == ERROR_BADDB, "a flush was taken");
+                std::fprintf(stderr, "%s\n", opened.message.c_str());
+                std::exit(0); // the exit hooks run
+            },
+            ::testing::ExitedWithCode(0), c.message);
+        SetEnvironmentVariableForTests(kInChild, nullptr);
+        EXPECT_EQ(files, filesIn());
+        // Nothing was written: the store is as it was.
+        EXPECT_EQ(c.storeText, ReadFileBytes(store));
+    }
 }
 
-TEST_F(RegistryProcess, LoadStoreOrStopGivesAStoreOrStops) {
-    WriteFileBytes(StorePath(), "REGEDIT4\n[HKCU\\A]\n\"v\"=\"1\"\n");
-    // The process keeps its store to the end; a test gives its stores back.
-    std::unique_ptr<posix::RegistryStore> store(posix::LoadStoreOrStop(StorePath()));
-    ASSERT_NE(nullptr, store);
-    EXPECT_NE(nullptr, store->OpenPath(store->Root(), "A"));
+TEST(RegistryStoreLoad, GivesTheStoreOrWhyNot) {
+    ScratchDir dir;
+    std::string path = dir.file("store.reg");
+    WriteFileBytes(path, "REGEDIT4\n[HKCU\\A]\n\"v\"=\"1\"\n");
+    posix::RegistryStore store(path);
+    EXPECT_TRUE(store.Load().ok);
+    EXPECT_NE(nullptr, store.OpenPath(store.Root(), "A"));
 
-    std::string missing = File("missing.reg");
-    store.reset(posix::LoadStoreOrStop(missing));
-    EXPECT_EQ(0u, store->Root()->SubKeyCount());
-    EXPECT_FALSE(FileExists(missing));
+    posix::RegistryStore missing(dir.file("missing.reg"));
+    EXPECT_TRUE(missing.Load().ok);
+    EXPECT_EQ(0u, missing.Root()->SubKeyCount());
+    EXPECT_FALSE(FileExists(dir.file("missing.reg")));
 
-    WriteFileBytes(StorePath(), "\xFF\xFE"s + "[\0"s);
-    EXPECT_EXIT(posix::LoadStoreOrStop(StorePath()), ::testing::ExitedWithCode(4),
-                "store\\.reg:1: not a registry export file");
+    WriteFileBytes(path, "\xFF\xFE"s + "[\0"s);
+    posix::RegistryStore broken(path);
+    posix::RegistryLoadResult result = broken.Load();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(1, result.line);
+    EXPECT_EQ(0u, result.message.rfind("not a registry export file", 0)) << result.message;
 }
 
 // ---- saving ------------------------------------------------------------------------

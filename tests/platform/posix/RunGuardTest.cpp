@@ -70,24 +70,6 @@ TEST(RunGuard, TheMarkGoesWithTheProcessThatHeldIt) {
     EXPECT_EQ(TakeInChildAndEnd(store), static_cast<int>(RunGuardResult::Busy));
 }
 
-TEST(RunGuardDeathTest, ARefusedRunSaysWhyAndEndsWithExitCode6) {
-    // A fresh child process: it does not share this process's mark.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    static ScratchDir dir; // the same folder in the child, which runs this test again
-    std::string store = dir.file("HKCU.reg");
-    const char* role = std::getenv("CORVANE_RUN_GUARD_TEST_CHILD");
-    if (!role) {
-        setenv("CORVANE_RUN_GUARD_TEST_CHILD", store.c_str(), 1);
-        ASSERT_EQ(TakeRunGuard(store), RunGuardResult::Held);
-    } else {
-        store = role;
-    }
-    EXPECT_EXIT(posix::TakeRunGuardOrStop(store), testing::ExitedWithCode(6),
-                "HKCU\\.reg: another run is converting this registry; nothing was changed\\. "
-                "Run again when it has finished\\.\n$");
-    unsetenv("CORVANE_RUN_GUARD_TEST_CHILD");
-}
-
 // The store file itself carries a mark too: a link to it, symbolic or hard,
 // in another folder and under another name, leads to the same store.
 TEST(RunGuard, ASecondPathToTheStoreIsTheSameStore) {
