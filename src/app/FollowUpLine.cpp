@@ -1,6 +1,6 @@
 #include "app/FollowUpLine.h"
 
-#include "support/ProfileText.h"
+#include "support/StoredValueText.h"
 
 namespace {
 

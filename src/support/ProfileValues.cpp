@@ -2,7 +2,7 @@
 // framework's profile functions, so they land wherever those point: the main
 // settings file, a private profile file, or the registry.
 #include "app/CorvaneApp.h"
-#include "support/ProfileText.h"
+#include "support/StoredValueText.h"
 
 #include <cstdlib>
 

@@ -6,7 +6,7 @@
 #include "plugins/RecordParse.h"
 #include "platform/TextConversion.h"
 #include "platform/winapi.h"
-#include "support/ProfileText.h"
+#include "support/StoredValueText.h"
 
 #include <cmath>
 #include <cstdlib>

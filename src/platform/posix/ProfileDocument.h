@@ -17,7 +17,7 @@
 //   a NUL byte are written as blank lines by the first change and then vanish.
 #pragma once
 
-#include "platform/posix/ProfileText.h"
+#include "platform/posix/ProfileLines.h"
 
 #include <cstdint>
 #include <memory>

@@ -2,7 +2,7 @@
 // Windows build does call by call: parse the file text, change it, write the
 // whole text, and parse that text again for the next call.
 #include "platform/posix/ProfileDocument.h"
-#include "platform/posix/ProfileText.h"
+#include "platform/posix/ProfileLines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "support/ProfileText.h"
+#include "support/StoredValueText.h"
 #include "platform/AsciiText.h"
 
 namespace {

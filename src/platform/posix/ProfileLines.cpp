@@ -1,4 +1,4 @@
-#include "platform/posix/ProfileText.h"
+#include "platform/posix/ProfileLines.h"
 #include "platform/AsciiText.h"
 
 #include "platform/TextConversion.h"

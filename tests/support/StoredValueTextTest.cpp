@@ -1,5 +1,5 @@
 // Text forms of profile values: numbers, byte blocks, integer lists.
-#include "support/ProfileText.h"
+#include "support/StoredValueText.h"
 
 #include <gtest/gtest.h>
 
