@@ -9,7 +9,7 @@
 #include "FuzzSupport.h"
 
 #include "app/CorvaneApp.h"
-#include "support/ProfileText.h"
+#include "support/StoredValueText.h"
 
 #include <cstdlib>
 #include <cstring>
