@@ -4,7 +4,9 @@
 #include "platform/windows/CommitRecord.h"
 #include "platform/windows/KillSwitch.h"
 
+#include <algorithm>
 #include <set>
+#include <string_view>
 
 namespace {
 
@@ -50,21 +52,48 @@ bool FlushToDisk(const std::string& path) {
     return flushed;
 }
 
-// Removes the copies in `folder` that no entry of this run names: those of
-// killed runs.
-void RemoveLeftovers(const std::string& folder, const std::set<std::string>& ours) {
+// True for the name of a temporary file of the framework's whole-file writer:
+// "<final name>.<16 hex digits>.tmp".
+bool IsWriterTemporaryName(std::string_view name) {
+    constexpr std::string_view kTail = ".tmp";
+    constexpr size_t kDigits = 16;
+    if (name.size() < 1 + 1 + kDigits + kTail.size() || !name.ends_with(kTail))
+        return false;
+    std::string_view digits = name.substr(name.size() - kTail.size() - kDigits, kDigits);
+    return name[name.size() - kTail.size() - kDigits - 1] == '.' &&
+           std::all_of(digits.begin(), digits.end(), [](char ch) {
+               return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f');
+           });
+}
+
+// Removes the files of `folder` named by `pattern` that `leftover` takes for a
+// killed run's.
+template <typename Leftover>
+void RemoveMatching(const std::string& folder, const std::string& pattern, Leftover leftover) {
     WIN32_FIND_DATAA found;
-    std::string pattern = folder + "\\*" + ShadowFiles::kSuffix;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
         std::string path = folder + "\\" + found.cFileName;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-            ours.count(LookupKey(path)) == 0)
+            leftover(path, found.cFileName))
             DeleteFileA(path.c_str());
     } while (FindNextFileA(search, &found));
     FindClose(search);
+}
+
+// Removes what killed runs left in `folder`: copies that no entry of this run
+// names, and temporary files of the whole-file writer. A writer that is still
+// running holds its temporary file open without sharing, so it cannot be
+// removed from under it.
+void RemoveLeftovers(const std::string& folder, const std::set<std::string>& ours) {
+    RemoveMatching(
+        folder, std::string("*") + ShadowFiles::kSuffix,
+        [&](const std::string& path, const char*) { return ours.count(LookupKey(path)) == 0; });
+    RemoveMatching(folder, "*.tmp", [](const std::string&, const char* name) {
+        return IsWriterTemporaryName(name);
+    });
 }
 
 } // namespace
