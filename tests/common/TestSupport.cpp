@@ -65,3 +65,14 @@ void SetEnvironmentVariableForTests(const char* name, const char* value) {
 #endif
     SetEnvironmentVariableA(name, value);
 }
+
+std::string testing_support::Utf16RegistryFile(std::string_view ascii) {
+    std::string bytes = "\xFF\xFE";
+    for (char c : ascii) {
+        if (c == '\n')
+            bytes.append("\r\0", 2);
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}

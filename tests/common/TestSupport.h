@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace testing_support {
 
@@ -23,6 +24,9 @@ class ScratchDir {
 };
 
 std::string ReadFileBytes(const std::string& path);
+// ASCII text with "\n" line ends as a UTF-16LE file with CRLF line ends and a
+// byte-order mark, as the registry editor writes its export files.
+std::string Utf16RegistryFile(std::string_view ascii);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 // True in the Windows build (tests run under Wine).

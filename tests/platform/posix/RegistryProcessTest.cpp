@@ -258,18 +258,6 @@ TEST_F(RegistryProcess, AStoreThatCannotBeSavedIsReported) {
 
 // ---- string data of an odd byte count -------------------------------------------------
 
-// ASCII text with "\n" line ends as a UTF-16LE file with CRLF line ends and a BOM.
-std::string Utf16File(std::string_view ascii) {
-    std::string bytes = "\xFF\xFE";
-    for (char c : ascii) {
-        if (c == '\n')
-            bytes += "\r\0"s;
-        bytes += c;
-        bytes += '\0';
-    }
-    return bytes;
-}
-
 // In a child process: the A-functions and the stored bytes of the key Odd.
 void CheckOddValues(const std::string& store) {
     SetEnvironmentVariableForTests("CORVANE_REGISTRY", store.c_str());
@@ -314,21 +302,23 @@ TEST_F(RegistryProcess, AnOddLastByteIsKeptButNoAFunctionShowsIt) {
     const std::string untouched = "[HKEY_CURRENT_USER\\Software\\CorvaneTests\\Untouched]\n"
                                   "\"Five\"=hex(1):61,00,00,00,00\n"
                                   "\"One\"=hex(2):61\n\n";
-    WriteFileBytes(StorePath(), Utf16File(head +
-                                          "[HKEY_CURRENT_USER\\Software\\CorvaneTests\\Odd]\n"
-                                          "\"Five\"=hex(1):61,00,00,00,00\n"
-                                          "\"Three\"=hex(1):61,00,62\n"
-                                          "\"One\"=hex(2):61\n\n" +
-                                          untouched));
+    WriteFileBytes(StorePath(), testing_support::Utf16RegistryFile(
+                                    head +
+                                    "[HKEY_CURRENT_USER\\Software\\CorvaneTests\\Odd]\n"
+                                    "\"Five\"=hex(1):61,00,00,00,00\n"
+                                    "\"Three\"=hex(1):61,00,62\n"
+                                    "\"One\"=hex(2):61\n\n" +
+                                    untouched));
     EXPECT_EXIT(CheckOddValues(StorePath()), ::testing::ExitedWithCode(0), "");
     // Saved again, the file keeps every byte of what the run did not write.
-    EXPECT_EQ(Utf16File(head +
-                        "[HKEY_CURRENT_USER\\Software\\CorvaneTests\\Odd]\n"
-                        "\"Five\"=hex(1):61,00,00,00,00\n"
-                        "\"Three\"=\"b\"\n"
-                        "\"One\"=hex(2):61\n\n" +
-                        untouched),
-              ReadFileBytes(StorePath()));
+    EXPECT_EQ(
+        testing_support::Utf16RegistryFile(head +
+                                           "[HKEY_CURRENT_USER\\Software\\CorvaneTests\\Odd]\n"
+                                           "\"Five\"=hex(1):61,00,00,00,00\n"
+                                           "\"Three\"=\"b\"\n"
+                                           "\"One\"=hex(2):61\n\n" +
+                                           untouched),
+        ReadFileBytes(StorePath()));
 }
 
 // ---- Linux-only edges of the registry functions ----------------------------------------

@@ -23,18 +23,6 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-// ASCII text with "\n" line ends as a UTF-16LE file with CRLF line ends and a BOM.
-std::string Utf16File(std::string_view ascii) {
-    std::string bytes = "\xFF\xFE";
-    for (char c : ascii) {
-        if (c == '\n')
-            bytes += "\r\0"s;
-        bytes += c;
-        bytes += '\0';
-    }
-    return bytes;
-}
-
 std::vector<std::string> SubKeyNames(const RegistryKey& key) {
     std::vector<std::string> names;
     for (size_t i = 0; i < key.SubKeyCount(); i++)
@@ -111,7 +99,7 @@ TEST_F(RegistryStoreFile, ANewStoreIsWrittenAsTheRegistryEditorExports) {
                                  "\n"
                                  "[HKEY_CURRENT_USER\\Software\\Brax\\Corvane\\Zeta]\n"
                                  "\n";
-    EXPECT_EQ(Utf16File(expected), ReadFileBytes(StorePath()));
+    EXPECT_EQ(testing_support::Utf16RegistryFile(expected), ReadFileBytes(StorePath()));
 }
 
 TEST_F(RegistryStoreFile, KeepsOtherHivesAndTheFormatOfTheFile) {
@@ -174,7 +162,8 @@ TEST_F(RegistryStoreFile, NothingIsWrittenWhenNothingChanged) {
 }
 
 TEST_F(RegistryStoreFile, SavesThroughATemporaryFileRenamedOverTheStore) {
-    auto store = Load(Utf16File("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n"));
+    auto store = Load(testing_support::Utf16RegistryFile(
+        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n"));
     ASSERT_EQ(0, chmod(StorePath().c_str(), 0640));
     struct stat before;
     ASSERT_EQ(0, stat(StorePath().c_str(), &before));
@@ -197,7 +186,8 @@ TEST_F(RegistryStoreFile, SavesThroughATemporaryFileRenamedOverTheStore) {
     EXPECT_EQ(0640u, after.st_mode & 07777);
     EXPECT_EQ(std::vector<std::string>{"HKCU.reg"}, FilesIn(m_dir.path()));
     EXPECT_NE(std::string::npos,
-              ReadFileBytes(StorePath()).find(Utf16File("[HKEY_CURRENT_USER\\B]").substr(2)));
+              ReadFileBytes(StorePath())
+                  .find(testing_support::Utf16RegistryFile("[HKEY_CURRENT_USER\\B]").substr(2)));
 }
 
 TEST_F(RegistryStoreFile, AStoreReachedThroughALinkReplacesTheFileLinkedTo) {
@@ -282,13 +272,15 @@ TEST_F(RegistryStoreFile, LoadFailuresNameTheLine) {
 
 TEST_F(RegistryStoreFile, TextIsUtf8InsideAndUtf16InTheFile) {
     // "Größe €" and "Wert 🎹" in UTF-16LE, and %Ü% as hex(2).
-    const std::string wide = "\xFF\xFE"s +
-                             Utf16File("Windows Registry Editor Version 5.00\n\n"
-                                       "[HKEY_CURRENT_USER\\Gr")
-                                 .substr(2) +
-                             "\xF6\0\xDF\0"s + Utf16File("e ").substr(2) + "\xAC\x20"s +
-                             Utf16File("]\n\"Name\"=\"Wert ").substr(2) + "\x3C\xD8\xB9\xDF"s +
-                             Utf16File("\"\n\"Exp\"=hex(2):25,00,dc,00,25,00,00,00\n\n").substr(2);
+    const std::string wide =
+        "\xFF\xFE"s +
+        testing_support::Utf16RegistryFile("Windows Registry Editor Version 5.00\n\n"
+                                           "[HKEY_CURRENT_USER\\Gr")
+            .substr(2) +
+        "\xF6\0\xDF\0"s + testing_support::Utf16RegistryFile("e ").substr(2) + "\xAC\x20"s +
+        testing_support::Utf16RegistryFile("]\n\"Name\"=\"Wert ").substr(2) + "\x3C\xD8\xB9\xDF"s +
+        testing_support::Utf16RegistryFile("\"\n\"Exp\"=hex(2):25,00,dc,00,25,00,00,00\n\n")
+            .substr(2);
     auto store = Load(wide);
     auto key = store->OpenPath(store->Root(), "Gr\xC3\xB6\xC3\x9F"
                                               "e \xE2\x82\xAC");
@@ -329,18 +321,19 @@ TEST_F(RegistryStoreFile, StoreTextSurvivesAUtf16File) {
 // A file larger than the pieces it is read in, with characters of two UTF-16 units
 // across the places where pieces may end, and a value in the later pieces.
 TEST_F(RegistryStoreFile, LargeFilesReadInPiecesKeepEveryCharacter) {
-    const std::string keyed = Utf16File("Windows Registry Editor Version 5.00\n\n"
-                                        "[HKEY_CURRENT_USER\\Big]\n\"Text\"=\"");
+    const std::string keyed =
+        testing_support::Utf16RegistryFile("Windows Registry Editor Version 5.00\n\n"
+                                           "[HKEY_CURRENT_USER\\Big]\n\"Text\"=\"");
     const std::string pair = "\x3C\xD8\xB9\xDF"s; // U+1F3B9
     std::string file = keyed;
     std::string expected;
     for (size_t boundary = 1 << 20; boundary <= 3u << 20; boundary += 1 << 20) {
         // The pair's first unit is the last of one piece, or the first of the next.
         size_t filler = (boundary - 2 - file.size()) / 2 + (boundary == 2u << 20 ? 1 : 0);
-        file += Utf16File(std::string(filler, 'x')).substr(2) + pair;
+        file += testing_support::Utf16RegistryFile(std::string(filler, 'x')).substr(2) + pair;
         expected += std::string(filler, 'x') + "\xF0\x9F\x8E\xB9";
     }
-    file += Utf16File("\"\n\"After\"=dword:00000007\n").substr(2);
+    file += testing_support::Utf16RegistryFile("\"\n\"After\"=dword:00000007\n").substr(2);
     ASSERT_GT(file.size(), 3u << 20);
     auto store = Load(file);
     auto key = store->OpenPath(store->Root(), "Big");
