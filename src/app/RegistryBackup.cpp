@@ -26,21 +26,20 @@ SnapshotResult VisitKey(HKEY key, const std::string& path, const KeyVisitor& vis
     RegistrySnapshotKey snapshot;
     snapshot.path = path;
     RegistryValueReader reader(key, MAX_PATH, 0x4000);
-    std::string bytes; // reused: most values need no copy of their stored bytes
+    StoredValueRead storedForm; // reused: most values need no copy of their stored bytes
     for (DWORD index = 0;; ++index) {
         RegistryValue value;
-        RegistryValueReader::Result read = reader.Read(index, value);
+        RegistryValueReader::Result read = reader.ReadWithStoredForm(index, value, storedForm);
         if (read == RegistryValueReader::Result::end)
             break;
         if (read == RegistryValueReader::Result::failed)
             return SnapshotResult::unreadable;
         // What the code page cannot hold is read mangled and never deleted by
         // the run: a backup of it would restore something else.
-        if (!RegistryValueAnsiLoss(key, index).empty())
+        if (!storedForm.loss.empty())
             continue;
         if (IsStringType(value.type)) {
-            if (!RegistryValueStoredBytes(key, index, bytes))
-                return SnapshotResult::unreadable;
+            const std::string& bytes = storedForm.bytes;
             std::string_view ansi(reinterpret_cast<const char*>(value.data.data()),
                                   value.data.size());
             if (stored == StoredBytes::always || !TextGivesStoredBytes(ansi, bytes))

@@ -109,13 +109,13 @@ bool ReadPlainGroup(HKEY hGroup, std::vector<ProfileItem>& items, KeyValueCounts
                     bool& holdsDataPath) {
     RegistryValueReader reader(hGroup, kNameBuffer, kDataBuffer);
     RegistryValue value;
+    StoredValueRead stored;
     for (DWORD index = 0;; ++index) {
-        RegistryValueReader::Result read = reader.Read(index, value);
+        RegistryValueReader::Result read = reader.ReadWithStoredForm(index, value, stored);
         if (read == RegistryValueReader::Result::end)
             return true;
         if (read == RegistryValueReader::Result::failed || value.name.size() >= kNameBuffer ||
-            value.data.size() > kDataBuffer || IniKeyProblem(value.name) ||
-            !RegistryValueAnsiLoss(hGroup, index).empty())
+            value.data.size() > kDataBuffer || IniKeyProblem(value.name) || !stored.loss.empty())
             return false;
         counts.Read(value.type);
         holdsDataPath = holdsDataPath || _stricmp(value.name.c_str(), "DataPath") == 0;
@@ -163,6 +163,8 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
         valuesBefore = RegistryValuesBefore(hAppKey, groups);
     CProgressLine progress("Copy from registry", valuesBefore.empty() ? 0 : valuesBefore.back(),
                            stderr, !valuesBefore.empty());
+    // Nothing but this loop writes the settings file while it runs.
+    ProfileGroupTarget target(m_pszProfileName);
     for (int i = 0; i < groups.GetSize(); ++i) {
         const CString& group = groups[i];
         if (progress.Shown())
@@ -199,7 +201,7 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
         std::vector<ProfileItem> items;
         GroupWrite groupWrite = GroupWrite::NotTried;
         if (!m_bPreview && ReadPlainGroup(hGroup, items, counts, holdsDataPath))
-            groupWrite = WriteProfileGroup(m_pszProfileName, group, items);
+            groupWrite = target.Write(group, items);
         if (groupWrite == GroupWrite::Failed) {
             for (const ProfileItem& item : items)
                 ReportWriteError(group, item.key);
@@ -292,6 +294,8 @@ void CCorvaneApp::CopyRegistryToIni(HKEY hAppKey) {
                        static_cast<unsigned long>(value.data.size()));
         }
         RegCloseKey(hGroup);
+        if (groupWrite == GroupWrite::NotTried)
+            target.NoteSection(group);
         if (isSettings && m_bPreviewRecordsDataPath && !holdsDataPath)
             CountPreviewDataPathRecord(counts);
 

@@ -43,9 +43,9 @@ void CCorvaneApp::FetchBankNames() {
     m_arrBankNames.SetSize(kBankCount);
     CString section = m_strSectionPrefix + m_strSettings;
     CString file = m_pszProfileName ? m_pszProfileName : "";
-    for (const CString& key : ReadProfileKeys(file, section)) {
+    for (const ProfileItem& item : ReadProfileItems(file, section)) {
         int bank = 0;
-        if (ParseBankKey(key, bank))
-            m_arrBankNames.SetAtGrow(bank, ReadProfileValue(file, section, key));
+        if (ParseBankKey(item.key, bank))
+            m_arrBankNames.SetAtGrow(bank, item.value);
     }
 }

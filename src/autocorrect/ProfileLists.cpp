@@ -40,3 +40,11 @@ CString ReadProfileValue(const char* file, const char* section, const char* key)
         return CString();
     return CString(ReadProfileStringWhole(section, key, "", file, kValueBufferSize));
 }
+
+std::vector<ProfileItem> ReadProfileItems(const char* file, const char* section) {
+    std::vector<ProfileItem> items;
+    if (!ReadPlainProfileGroup(file, section, items))
+        for (const CString& key : ReadProfileKeys(file, section))
+            items.push_back({key, ReadProfileValue(file, section, key)});
+    return items;
+}

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/CString.h"
+#include "support/ProfileGroupWrite.h"
 
 #include <vector>
 
@@ -20,3 +21,6 @@ std::vector<CString> ReadProfileKeys(const char* file, const char* section);
 std::vector<CString> ReadProfileSections(const char* file);
 // The value of a key, whole; empty when the key is missing.
 CString ReadProfileValue(const char* file, const char* section, const char* key);
+// The keys of a section in file order with their values, read with one section
+// read where that gives the same (ReadPlainProfileGroup), else key by key.
+std::vector<ProfileItem> ReadProfileItems(const char* file, const char* section);

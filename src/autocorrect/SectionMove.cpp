@@ -13,7 +13,8 @@ void ReportWriteError(const char* section, const char* key) {
 
 SectionMover::SectionMover(CCorvaneApp& app)
     : m_app(app), m_mainFile(app.m_pszProfileName ? app.m_pszProfileName : ""),
-      m_privateFile(app.m_pszPrivateProfile ? app.m_pszPrivateProfile : "") {}
+      m_privateFile(app.m_pszPrivateProfile ? app.m_pszPrivateProfile : ""),
+      m_target(m_privateFile) {}
 
 SectionMover::~SectionMover() {
     Finish();
@@ -22,11 +23,12 @@ SectionMover::~SectionMover() {
 bool SectionMover::Copy(const char* source, const char* target, bool removeSource) {
     if (m_mainFile.IsEmpty() || m_privateFile.IsEmpty())
         return false;
-    std::vector<ProfileItem> items;
-    for (const CString& key : ReadProfileKeys(m_mainFile, source))
-        items.push_back({key, ReadProfileValue(m_mainFile, source, key)});
-    // A plain section goes into the private file with one write.
-    GroupWrite groupWrite = WriteProfileGroup(m_privateFile, target, items);
+    // A plain section is read with one read and goes into the private file
+    // with one write.
+    std::vector<ProfileItem> items = ReadProfileItems(m_mainFile, source);
+    GroupWrite groupWrite = m_target.Write(target, items);
+    if (groupWrite == GroupWrite::NotTried)
+        m_target.NoteSection(target);
     bool allWritten = true;
     for (const ProfileItem& item : items) {
         bool written = groupWrite == GroupWrite::Written;

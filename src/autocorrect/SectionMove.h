@@ -1,8 +1,10 @@
 // Moving sections of the main settings file into the private profile file,
-// key by key, and reporting a failed write.
+// whole where the section functions allow it, else key by key, and reporting
+// a failed write.
 #pragma once
 
 #include "framework/CString.h"
+#include "support/ProfileGroupWrite.h"
 
 #include <vector>
 
@@ -11,8 +13,10 @@ class CCorvaneApp;
 // Prints "Error writing [section] key" on standard output.
 void ReportWriteError(const char* section, const char* key);
 
-// Moves sections into the selected private profile file. Each key is copied
-// in its own private-profile scope and counts as written when it reads back;
+// Moves sections into the selected private profile file. A plain section is
+// read and written whole (support/ProfileGroupWrite.h); otherwise each key is
+// copied in its own private-profile scope. A key counts as written when it
+// reads back;
 // a failed write is reported and the copy goes on with the next key. Sources
 // go only after the private file is saved, so that no moment exists at which a
 // section is in neither file on disk.
@@ -41,6 +45,7 @@ class SectionMover {
     CCorvaneApp& m_app;
     CString m_mainFile;
     CString m_privateFile;
+    ProfileGroupTarget m_target; // nothing else writes the private file meanwhile
     bool m_anyWritten = false;
     bool m_finished = false;
     std::vector<CString> m_sourcesToRemove;

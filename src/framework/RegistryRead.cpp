@@ -42,6 +42,22 @@ RegistryValueReader::Result RegistryValueReader::Read(DWORD index, RegistryValue
     return Result::failed;
 }
 
+RegistryValueReader::Result RegistryValueReader::ReadWithStoredForm(DWORD index,
+                                                                    RegistryValue& value,
+                                                                    StoredValueRead& stored) {
+    LONG result = RegistryReadStoredValue(m_key, index, stored);
+    if (result == ERROR_NO_MORE_ITEMS)
+        return Result::end;
+    if (result != ERROR_SUCCESS)
+        return Result::failed;
+    if (!stored.ansiKnown)
+        return Read(index, value);
+    value.name = stored.ansiName;
+    value.type = stored.type;
+    value.data = stored.ansiData;
+    return Result::value;
+}
+
 CStringArray RegistrySubKeyNames(HKEY key, bool* complete) {
     DWORD maxName = 0;
     DWORD size = MAX_PATH;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/afx.h"
+#include "platform/RegistryText.h"
 
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ class RegistryValueReader {
     // Value `index` into `value`; `end` after the last one, `failed` when it
     // cannot be read.
     Result Read(DWORD index, RegistryValue& value);
+    // The same, and the value's stored form into `stored`, with one registry
+    // read for most values instead of two.
+    Result ReadWithStoredForm(DWORD index, RegistryValue& value, StoredValueRead& stored);
 
   private:
     HKEY m_key;

@@ -9,15 +9,12 @@ namespace {
 // Past this, a result is not a settings text: the read gives up.
 constexpr size_t kLargestRead = size_t(1) << 30;
 
-} // namespace
-
-std::string ReadProfileStringWhole(const char* section, const char* key, const char* def,
-                                   const char* file, DWORD firstSize) {
+// Calls `read(buffer, size)` with ever larger buffers until its result fits.
+template <typename Read> std::string ReadUntilItFits(DWORD firstSize, Read read) {
     std::string buffer(std::max<DWORD>(firstSize, 16), '\0');
     for (;;) {
         DWORD size = static_cast<DWORD>(buffer.size());
-        DWORD length =
-            GetPrivateProfileStringA(section, key, def ? def : "", buffer.data(), size, file);
+        DWORD length = read(buffer.data(), size);
         // A result that fills the buffer to size - 1 may have been cut; so may one
         // of size - 2 (a quoted value that just fits loses a character under Wine,
         // and a cut list ends in two NULs at size - 2).
@@ -29,6 +26,21 @@ std::string ReadProfileStringWhole(const char* section, const char* key, const c
             throw CMemoryException();
         buffer.assign(buffer.size() * 4, '\0');
     }
+}
+
+} // namespace
+
+std::string ReadProfileStringWhole(const char* section, const char* key, const char* def,
+                                   const char* file, DWORD firstSize) {
+    return ReadUntilItFits(firstSize, [&](char* buffer, DWORD size) {
+        return GetPrivateProfileStringA(section, key, def ? def : "", buffer, size, file);
+    });
+}
+
+std::string ReadProfileSectionWhole(const char* section, const char* file, DWORD firstSize) {
+    return ReadUntilItFits(firstSize, [&](char* buffer, DWORD size) {
+        return GetPrivateProfileSectionA(section, buffer, size, file);
+    });
 }
 
 std::string ReadModulePath() {

@@ -16,6 +16,10 @@
 std::string ReadProfileStringWhole(const char* section, const char* key, const char* def,
                                    const char* file, DWORD firstSize = 4096);
 
+// What GetPrivateProfileSectionA gives for `section` of file, whole: its lines,
+// each followed by its NUL.
+std::string ReadProfileSectionWhole(const char* section, const char* file, DWORD firstSize = 4096);
+
 // The running program's full path, however long; empty when it cannot be had.
 std::string ReadModulePath();
 

@@ -11,6 +11,7 @@
 #include "platform/winapi.h"
 
 #include <string>
+#include <vector>
 
 // The name and, for string types, the text of the value at `index` of `key`.
 std::string RegistryValueAnsiLoss(HKEY key, DWORD index);
@@ -27,3 +28,19 @@ std::string RegistryTreeAnsiLoss(HKEY key);
 // A-functions give the text in the ANSI code page and no odd byte. False when
 // the value cannot be read.
 bool RegistryValueStoredBytes(HKEY key, DWORD index, std::string& bytes);
+
+// Value `index` of `key` read once, for a caller that wants its stored form as
+// well as its 8-bit one.
+struct StoredValueRead {
+    DWORD type = REG_NONE;
+    std::string loss;  // what RegistryValueAnsiLoss gives
+    std::string bytes; // what RegistryValueStoredBytes gives
+    // True when `ansiName` and `ansiData` are what the A-functions give for the
+    // value, known from the one read (its name and text are ASCII). False: the
+    // caller reads the 8-bit form itself.
+    bool ansiKnown = false;
+    std::string ansiName;
+    std::vector<BYTE> ansiData;
+};
+// ERROR_SUCCESS, ERROR_NO_MORE_ITEMS after the last value, or the failure.
+LONG RegistryReadStoredValue(HKEY key, DWORD index, StoredValueRead& value);

@@ -4,6 +4,7 @@
 
 #include "platform/winapi.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <unordered_set>
@@ -30,17 +31,14 @@ bool IsQuoted(const CString& text) {
     return length >= 2 && (text[0] == '"' || text[0] == '\'') && text[length - 1] == text[0];
 }
 
-// True when the file lists a section whose name is `section` ignoring case
-// (a name with other than ASCII letters counts as a possible match).
-bool SectionMayExist(const char* file, const CString& section) {
-    std::string names = ReadProfileStringWhole(nullptr, nullptr, "", file, 64000);
-    std::string wanted = ascii::Folded(section.str());
-    for (const char* name = names.c_str(); *name != '\0'; name += std::strlen(name) + 1) {
-        CString stored(name);
-        if (!IsPrintableAscii(stored) || ascii::Folded(stored.Trim().str()) == wanted)
-            return true;
-    }
-    return false;
+// The name as the file's name list is compared: without blanks at its ends,
+// folded; empty for a name ASCII folding cannot compare (a code page's letters).
+std::string ComparableName(const CString& name) {
+    CString trimmed = name;
+    trimmed.Trim();
+    if (!IsPrintableAscii(trimmed))
+        return std::string();
+    return ascii::Folded(trimmed.str());
 }
 
 std::string SectionText(const std::vector<ProfileItem>& items) {
@@ -83,31 +81,91 @@ bool GroupWritesEnabled() {
     return enabled;
 }
 
-GroupWrite WriteProfileGroup(const char* file, const CString& section,
-                             const std::vector<ProfileItem>& items) {
-    if (!file || !GroupWritesEnabled() || items.empty() || !IsPlainSectionName(section))
+ProfileGroupTarget::ProfileGroupTarget(const char* file)
+    : m_file(file ? file : ""), m_hasFile(file && *file) {}
+
+// True when the file lists a section whose name is `section` ignoring case
+// (a name with other than ASCII letters counts as a possible match).
+bool ProfileGroupTarget::SectionMayExist(const CString& section) {
+    if (!m_namesKnown) {
+        m_names.clear();
+        std::string names = ReadProfileStringWhole(nullptr, nullptr, "", m_file.c_str(), 64000);
+        for (const char* name = names.c_str(); *name != '\0'; name += std::strlen(name) + 1)
+            m_names.insert(ComparableName(name));
+        m_namesKnown = true;
+    }
+    return m_names.count(std::string()) > 0 || m_names.count(ComparableName(section)) > 0;
+}
+
+void ProfileGroupTarget::NoteSection(const CString& section) {
+    if (m_namesKnown)
+        m_names.insert(ComparableName(section));
+}
+
+GroupWrite ProfileGroupTarget::Write(const CString& section,
+                                     const std::vector<ProfileItem>& items) {
+    if (!m_hasFile || !GroupWritesEnabled() || items.empty() || !IsPlainSectionName(section))
         return GroupWrite::NotTried;
     std::unordered_set<std::string> keys;
     for (const ProfileItem& item : items)
         if (!IsPlainProfileItem(item.key, item.value) ||
             !keys.insert(ascii::Folded(item.key.str())).second)
             return GroupWrite::NotTried;
-    if (SectionMayExist(file, section))
+    if (SectionMayExist(section))
         return GroupWrite::NotTried;
+    // Whatever happens next, the section may be in the file now.
+    NoteSection(section);
 
-    // All but the last item with the section writer, the last on its own: two
-    // changes of the file, as key by key whenever the group has two or more
-    // items. The second change is what settles what the first left as it was
-    // given (lines of the file that read as nothing are written once more).
-    std::vector<ProfileItem> head(items.begin(), items.end() - 1);
-    const ProfileItem& last = items.back();
+    // While the file may still hold lines its writer has not settled, all but
+    // the last item go with the section writer and the last on its own: two
+    // rewrites, as key by key whenever the group has two or more items. The
+    // second is what settles what the first left as it was given (lines of the
+    // file that read as nothing are written once more). After two rewrites
+    // one section write is the same as any number of rewrites.
+    const char* file = m_file.c_str();
+    bool settled = m_rewrites >= 2;
+    std::vector<ProfileItem> head(items.begin(), settled ? items.end() : items.end() - 1);
     if (!head.empty()) {
         std::string block = SectionText(head) + '\0'; // the lines end with an empty string
         if (!WritePrivateProfileSectionA(section, block.c_str(), file))
             return GroupWrite::Failed;
+        ++m_rewrites;
     }
-    if (!WritePrivateProfileStringA(section, last.key, last.value, file))
-        return GroupWrite::Failed;
+    if (!settled) {
+        const ProfileItem& last = items.back();
+        if (!WritePrivateProfileStringA(section, last.key, last.value, file))
+            return GroupWrite::Failed;
+        ++m_rewrites;
+    }
     return ReadsBackWhole(file, section, SectionText(items)) ? GroupWrite::Written
                                                              : GroupWrite::Failed;
+}
+
+GroupWrite WriteProfileGroup(const char* file, const CString& section,
+                             const std::vector<ProfileItem>& items) {
+    return ProfileGroupTarget(file).Write(section, items);
+}
+
+bool ReadPlainProfileGroup(const char* file, const char* section, std::vector<ProfileItem>& items) {
+    items.clear();
+    if (!file || !*file || !GroupWritesEnabled())
+        return false;
+    std::string lines = ReadProfileSectionWhole(section, file);
+    std::unordered_set<std::string> keys;
+    for (size_t pos = 0; pos < lines.size() && lines[pos] != '\0';) {
+        size_t end = std::min(lines.find('\0', pos), lines.size());
+        std::string line = lines.substr(pos, end - pos);
+        pos = end + 1;
+        size_t equals = line.find('=');
+        ProfileItem item;
+        if (equals != std::string::npos)
+            item = {line.substr(0, equals).c_str(), line.substr(equals + 1).c_str()};
+        if (equals == std::string::npos || !IsPlainProfileItem(item.key, item.value) ||
+            !keys.insert(ascii::Folded(item.key.str())).second) {
+            items.clear();
+            return false;
+        }
+        items.push_back(std::move(item));
+    }
+    return true;
 }

@@ -1,13 +1,17 @@
-// Writing a whole settings group into a private-profile file with two writes
-// (the section writer, then the last key) instead of one write per key. The
-// Windows profile writer rewrites the whole file at every call, so a group of
-// n keys costs n file rewrites key by key and two this way. The section writer is used only where
-// its result is byte for byte what the key-by-key writes give; everything else
-// is left to the caller's key-by-key path.
+// Writing a whole settings group into a private-profile file with one or two
+// writes (the section writer, and the last key on its own while the file may
+// still change under the writer) instead of one write per key, and reading one
+// with a single section read. The Windows profile functions read and rewrite
+// the whole file at every call, so a group of n keys costs n file rewrites key
+// by key. The section functions are used only where their result is byte for
+// byte what the key-by-key calls give; everything else is left to the caller's
+// key-by-key path.
 #pragma once
 
 #include "framework/afx.h"
 
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 struct ProfileItem {
@@ -39,10 +43,44 @@ enum class GroupWrite {
     Failed    // the write failed or did not read back: nothing counts as written
 };
 
-// Writes `items` as the new section `section` of `file` (all but the last
-// with one section write), then reads the section back once and compares it. NotTried (nothing
-// written) when group writes are off, the list is empty, the section already
-// exists in the file, a name or an item is not plain, or two keys are the same
-// ignoring case.
+// One settings file that a single writer adds groups to. It reads the file's
+// section names once and keeps them up to date as groups are added (the writer
+// tells it of the sections it writes key by key), so that a group costs no
+// read of the whole list. It also counts its own rewrites of the file: the
+// profile writer may change lines of a file it did not write itself on each of
+// its first two rewrites, and after that changes nothing but what it is asked
+// to, so from then on a group is one rewrite instead of two.
+class ProfileGroupTarget {
+  public:
+    explicit ProfileGroupTarget(const char* file);
+
+    // Writes `items` as the new section `section` of the file, then reads the
+    // section back once and compares it. NotTried (nothing written) when group
+    // writes are off, there is no file, the list is empty, the section already
+    // exists in the file, a name or an item is not plain, or two keys are the
+    // same ignoring case.
+    GroupWrite Write(const CString& section, const std::vector<ProfileItem>& items);
+
+    // Notes that the writer wrote (or may have written) `section` itself.
+    void NoteSection(const CString& section);
+
+  private:
+    bool SectionMayExist(const CString& section);
+
+    std::string m_file;
+    bool m_hasFile;
+    bool m_namesKnown = false;
+    std::unordered_set<std::string> m_names; // folded, without blanks at the ends
+    int m_rewrites = 0;
+};
+
+// One group written into a file nothing else is known of (see ProfileGroupTarget).
 GroupWrite WriteProfileGroup(const char* file, const CString& section,
                              const std::vector<ProfileItem>& items);
+
+// Reads section `section` of `file` with one section read into `items`, when
+// that is certain to give what reading its key list and then each key gives:
+// group reads are on and every line is a plain item whose key no other line
+// repeats ignoring case. False (and `items` empty) otherwise: the caller then
+// reads key by key.
+bool ReadPlainProfileGroup(const char* file, const char* section, std::vector<ProfileItem>& items);

@@ -3,9 +3,11 @@
 // functions: Wine's in the Windows build, ours on Linux).
 #include "support/ProfileGroupWrite.h"
 #include "common/TestSupport.h"
+#include "framework/WholeReads.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -114,6 +116,96 @@ TEST(ProfileGroupWrite, AGroupWrittenAtOnceGivesTheBytesOfTheKeyByKeyWrites) {
         const std::string& before = befores[round % befores.size()];
         SCOPED_TRACE("round " + std::to_string(round));
         EXPECT_EQ(GroupWrite::Written, WriteBothWays(before, section, items));
+    }
+}
+
+// One writer adding many groups to a file: the first groups take two rewrites,
+// the later ones one; the file ends as the key-by-key writes leave it.
+TEST(ProfileGroupWrite, ManyGroupsThroughOneTargetGiveTheBytesOfTheKeyByKeyWrites) {
+    const std::vector<std::string> befores = {"",
+                                              "[A]\r\nk=1\r\n;note\r\n\r\n[B]\r\nx = \"q\" \r\n",
+                                              "[A]\r\nk=1\r\n\0\r\n[]\r\nz=2\r\n=3\r\n=4\r\n"s};
+    std::mt19937 random(7);
+    for (const std::string& before : befores) {
+        SCOPED_TRACE(before);
+        ScratchDir dir;
+        std::string atOnce = dir.file("at-once.ini");
+        std::string byKey = dir.file("by-key.ini");
+        if (!before.empty()) {
+            WriteFileBytes(atOnce, before);
+            WriteFileBytes(byKey, before);
+        }
+        ProfileGroupTarget target(atOnce.c_str());
+        for (int group = 0; group < 6; ++group) {
+            std::vector<ProfileItem> items;
+            for (unsigned i = 0, count = 1 + random() % 4; i < count; ++i)
+                items.push_back({CString(("k" + std::to_string(i)).c_str()), "v"});
+            CString section(("Group " + std::to_string(group)).c_str());
+            ASSERT_EQ(GroupWrite::Written, target.Write(section, items));
+            for (const ProfileItem& item : items)
+                WritePrivateProfileStringA(section, item.key, item.value, byKey.c_str());
+        }
+        EXPECT_EQ(Saved(byKey), Saved(atOnce));
+    }
+}
+
+// A section the writer wrote itself is never written over as a new one.
+TEST(ProfileGroupWrite, ASectionTheWriterNotedIsNotWrittenAsNew) {
+    ScratchDir dir;
+    std::string file = dir.file("s.ini");
+    ProfileGroupTarget target(file.c_str());
+    ASSERT_EQ(GroupWrite::Written, target.Write("First", {{"k", "1"}}));
+    ASSERT_TRUE(WritePrivateProfileStringA("Second", "old", "1", file.c_str()));
+    target.NoteSection("SECOND");
+    EXPECT_EQ(GroupWrite::NotTried, target.Write("second", {{"new", "2"}}));
+    EXPECT_EQ(GroupWrite::NotTried, target.Write("First", {{"n", "3"}}));
+    EXPECT_EQ(GroupWrite::Written, target.Write("Third", {{"t", "4"}}));
+    EXPECT_EQ("k\0"s, ReadProfileStringWhole("First", nullptr, "", file.c_str()));
+    EXPECT_EQ("old\0"s, ReadProfileStringWhole("Second", nullptr, "", file.c_str()));
+    Saved(file); // nothing left for the end of the process
+}
+
+// A section read at once where its lines are plain; anything else is left to
+// the key-by-key reads, which give what is compared here.
+TEST(ProfileGroupWrite, ASectionIsReadAtOnceOnlyWhenThatGivesWhatKeyByKeyGives) {
+    enum AtOnce { no, yes, either };
+    struct Case {
+        const char* body;
+        AtOnce atOnce;
+    };
+    const Case cases[] = {
+        {"a=1\r\nb=C:\\x.dll\r\nc=\r\n", yes},
+        {"", yes},
+        {"a = 1 \r\n", either}, // one reader drops the blanks, another may not
+        {";c=1\r\n", either},   // a comment is no key; a section reader may list it
+        {"a=\"q\"\r\n", no},
+        {"a=1\r\nA=2\r\n", no},
+        {"word\r\n", no},
+        {"=1\r\n", no},
+        {"a=caf\xE9\r\n", no},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        ScratchDir dir;
+        std::string file = dir.file("s.ini");
+        WriteFileBytes(file, std::string("[S]\r\n") + c.body + "[T]\r\nz=9\r\n");
+        std::vector<ProfileItem> items;
+        bool atOnce = ReadPlainProfileGroup(file.c_str(), "S", items);
+        if (c.atOnce != either) {
+            ASSERT_EQ(c.atOnce == yes, atOnce);
+        }
+        if (!atOnce) {
+            EXPECT_TRUE(items.empty());
+            continue;
+        }
+        std::string keys = ReadProfileStringWhole("S", nullptr, "", file.c_str());
+        size_t index = 0;
+        for (const char* key = keys.c_str(); *key; key += std::strlen(key) + 1, ++index) {
+            ASSERT_LT(index, items.size());
+            EXPECT_STREQ(key, items[index].key);
+            EXPECT_EQ(ReadProfileStringWhole("S", key, "", file.c_str()), items[index].value.str());
+        }
+        EXPECT_EQ(index, items.size());
     }
 }
 

@@ -556,3 +556,17 @@ bool RegistryValueStoredBytes(HKEY hKey, DWORD index, std::string& bytes) {
         bytes += static_cast<char>(value.oddByte);
     return true;
 }
+
+LONG RegistryReadStoredValue(HKEY hKey, DWORD index, StoredValueRead& value) {
+    std::shared_ptr<RegistryKey> key;
+    LONG status = Resolve(hKey, key);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (index >= key->ValueCount())
+        return ERROR_NO_MORE_ITEMS;
+    value.type = key->ValueAt(index).type;
+    value.loss = RegistryValueAnsiLoss(hKey, index);
+    // The 8-bit form costs no more to read on its own here.
+    value.ansiKnown = false;
+    return RegistryValueStoredBytes(hKey, index, value.bytes) ? ERROR_SUCCESS : ERROR_BADDB;
+}

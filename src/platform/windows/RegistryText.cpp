@@ -5,6 +5,7 @@
 #include "platform/TextConversion.h"
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -18,18 +19,42 @@ bool IsStringType(DWORD type) {
 }
 
 // `inTree`: the value is named as one of many below a key.
-std::string ValueLoss(const std::u16string& name, DWORD type, const std::vector<BYTE>& data,
-                      DWORD dataSize, bool inTree = false) {
+std::string ValueLoss(const std::u16string& name, DWORD type, std::string_view bytes,
+                      bool inTree = false) {
     std::string loss = text::AnsiLoss(inTree ? "the value name" : "its name", name);
     if (loss.empty() && IsStringType(type)) {
         std::u16string value;
-        for (DWORD i = 0; i + 1 < dataSize; i += 2)
-            value += static_cast<char16_t>(data[i] | data[i + 1] << 8);
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+            value += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                           static_cast<unsigned char>(bytes[i + 1]) << 8);
         while (!value.empty() && value.back() == u'\0')
             value.pop_back();
         loss = text::AnsiLoss(inTree ? "the text" : "its text", value);
     }
     return loss;
+}
+
+// The value at `index` through the wide function, with one call for nearly
+// every value: no size query first, as the registry may count every value of
+// the key for it. `bytes` is filled as it is, up to 16 KiB, larger for a longer
+// value. ERROR_SUCCESS, or the failure of the read.
+LONG ReadWideValue(HKEY key, DWORD index, std::u16string& name, DWORD& type, std::string& bytes) {
+    static thread_local std::vector<wchar_t> nameBuffer(16384); // the longest name and its NUL
+    size_t room = std::clamp<size_t>(bytes.capacity(), 256, 0x4000);
+    LONG result = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 4 && result == ERROR_MORE_DATA; ++attempt) {
+        bytes.resize(room);
+        DWORD nameLength = static_cast<DWORD>(nameBuffer.size());
+        DWORD size = static_cast<DWORD>(bytes.size());
+        result = RegEnumValueW(key, index, nameBuffer.data(), &nameLength, nullptr, &type,
+                               reinterpret_cast<BYTE*>(bytes.data()), &size);
+        if (result == ERROR_SUCCESS) {
+            bytes.resize(size);
+            name = Units(nameBuffer.data(), nameLength);
+        }
+        room = size + 2; // it may have grown in between
+    }
+    return result;
 }
 
 struct KeySizes {
@@ -42,31 +67,17 @@ bool QuerySizes(HKEY key, KeySizes& sizes) {
                             nullptr) == ERROR_SUCCESS;
 }
 
-// The value at index; false when it cannot be read.
-bool ReadValue(HKEY key, DWORD index, const KeySizes& sizes, std::u16string& name, DWORD& type,
-               std::vector<BYTE>& data, DWORD& dataSize) {
-    std::vector<wchar_t> nameBuffer(sizes.longestName + 2);
-    data.assign(sizes.longestData + 2, 0);
-    DWORD nameLength = static_cast<DWORD>(nameBuffer.size());
-    dataSize = static_cast<DWORD>(data.size());
-    if (RegEnumValueW(key, index, nameBuffer.data(), &nameLength, nullptr, &type, data.data(),
-                      &dataSize) != ERROR_SUCCESS)
-        return false;
-    name = Units(nameBuffer.data(), nameLength);
-    return true;
-}
-
 std::string TreeLoss(HKEY key, int depth) {
     KeySizes sizes;
     if (!QuerySizes(key, sizes))
         return std::string();
+    std::u16string name;
+    std::string bytes;
     for (DWORD i = 0; i < sizes.values; i++) {
-        std::u16string name;
-        DWORD type = 0, dataSize = 0;
-        std::vector<BYTE> data;
-        if (!ReadValue(key, i, sizes, name, type, data, dataSize))
+        DWORD type = 0;
+        if (ReadWideValue(key, i, name, type, bytes) != ERROR_SUCCESS)
             continue;
-        std::string loss = ValueLoss(name, type, data, dataSize, true);
+        std::string loss = ValueLoss(name, type, bytes, true);
         if (!loss.empty())
             return loss;
     }
@@ -93,13 +104,12 @@ std::string TreeLoss(HKEY key, int depth) {
 } // namespace
 
 std::string RegistryValueAnsiLoss(HKEY key, DWORD index) {
-    KeySizes sizes;
     std::u16string name;
-    DWORD type = 0, dataSize = 0;
-    std::vector<BYTE> data;
-    if (!QuerySizes(key, sizes) || !ReadValue(key, index, sizes, name, type, data, dataSize))
+    DWORD type = 0;
+    std::string bytes;
+    if (ReadWideValue(key, index, name, type, bytes) != ERROR_SUCCESS)
         return std::string();
-    return ValueLoss(name, type, data, dataSize);
+    return ValueLoss(name, type, bytes);
 }
 
 std::string RegistryNamedValueAnsiLoss(HKEY key, LPCSTR name) {
@@ -114,7 +124,8 @@ std::string RegistryNamedValueAnsiLoss(HKEY key, LPCSTR name) {
     if (RegQueryValueExW(key, units.c_str(), nullptr, &type, data.data(), &dataSize) !=
         ERROR_SUCCESS)
         return std::string();
-    return ValueLoss(wideName, type, data, dataSize);
+    return ValueLoss(wideName, type,
+                     std::string_view(reinterpret_cast<const char*>(data.data()), dataSize));
 }
 
 std::string RegistrySubKeyAnsiLoss(HKEY key, DWORD index) {
@@ -134,23 +145,50 @@ std::string RegistryTreeAnsiLoss(HKEY key) {
 }
 
 bool RegistryValueStoredBytes(HKEY key, DWORD index, std::string& bytes) {
-    // No size query first: the registry may count every value of the key for it.
-    // The caller's buffer is filled as it is, up to 16 KiB, larger for a longer value.
-    wchar_t name[16384]; // the longest value name and its NUL
-    size_t room = std::clamp<size_t>(bytes.capacity(), 256, 0x4000);
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        bytes.resize(room);
-        DWORD nameLength = 16384;
-        DWORD size = static_cast<DWORD>(bytes.size());
-        LONG result = RegEnumValueW(key, index, name, &nameLength, nullptr, nullptr,
-                                    reinterpret_cast<BYTE*>(bytes.data()), &size);
-        if (result == ERROR_SUCCESS) {
-            bytes.resize(size);
-            return true;
-        }
-        if (result != ERROR_MORE_DATA)
+    std::u16string name;
+    DWORD type = 0;
+    return ReadWideValue(key, index, name, type, bytes) == ERROR_SUCCESS;
+}
+
+namespace {
+
+bool IsAsciiUnits(std::u16string_view units) {
+    for (char16_t unit : units)
+        if (unit >= 0x80)
             return false;
-        room = size + 2; // it may have grown in between
+    return true;
+}
+
+// The A-functions' form of a value whose name and text are ASCII: the same
+// characters a byte each. False for any other value.
+bool AsciiForm(const std::u16string& name, DWORD type, const std::string& bytes,
+               StoredValueRead& value) {
+    if (!IsAsciiUnits(name))
+        return false;
+    value.ansiName.assign(name.begin(), name.end());
+    if (!IsStringType(type)) {
+        value.ansiData.assign(bytes.begin(), bytes.end());
+        return true;
     }
-    return false;
+    if (bytes.size() % 2 != 0)
+        return false;
+    value.ansiData.resize(bytes.size() / 2);
+    for (size_t i = 0; i < value.ansiData.size(); ++i) {
+        if (bytes[2 * i + 1] != '\0' || static_cast<unsigned char>(bytes[2 * i]) >= 0x80)
+            return false;
+        value.ansiData[i] = static_cast<BYTE>(bytes[2 * i]);
+    }
+    return true;
+}
+
+} // namespace
+
+LONG RegistryReadStoredValue(HKEY key, DWORD index, StoredValueRead& value) {
+    std::u16string name;
+    LONG status = ReadWideValue(key, index, name, value.type, value.bytes);
+    if (status != ERROR_SUCCESS)
+        return status;
+    value.loss = ValueLoss(name, value.type, value.bytes);
+    value.ansiKnown = value.loss.empty() && AsciiForm(name, value.type, value.bytes, value);
+    return ERROR_SUCCESS;
 }
