@@ -19,11 +19,6 @@ namespace {
 // The company key below HKEY_CURRENT_USER\Software.
 const char kCompanyKey[] = "Brax";
 
-// A heap copy for the framework's string members (released with free).
-char* HeapCopy(const char* text) {
-    return strdup(text ? text : "");
-}
-
 // The absolute form of a folder path (itself when it has none).
 CString FullPathOf(const CString& path) {
     char full[MAX_PATH];
@@ -83,10 +78,8 @@ BOOL CCorvaneApp::InitInstance() {
     m_bRemoveSource = commandLine.m_bRemoveSource;
 
     SetRegistryKey(kCompanyKey);
-    free(const_cast<char*>(m_pszProfileName));
-    m_pszProfileName = HeapCopy(commandLine.m_strAppName);
-    free(const_cast<char*>(m_pszAppName));
-    m_pszAppName = HeapCopy(commandLine.m_strAppName);
+    ReplaceHeapString(m_pszProfileName, commandLine.m_strAppName);
+    ReplaceHeapString(m_pszAppName, commandLine.m_strAppName);
     m_strAppKeyPath = CString("Software\\") + m_pszRegistryKey + "\\" + m_pszAppName;
     m_strGivenDataPath = runenv::ExpandTypedPath(commandLine.m_strDataPath.str());
     // A run ended while its files were being put in place is finished first:

@@ -25,13 +25,6 @@ char* HeapCopy(const char* text) {
     return copy;
 }
 
-// Frees a heap string member and replaces it.
-void ReplaceHeapString(const char*& member, const char* text) {
-    char* copy = HeapCopy(text);
-    std::free(const_cast<char*>(member));
-    member = copy;
-}
-
 // Opens (creating when missing) subKey below parent with read and write access.
 HKEY CreateKey(HKEY parent, const char* subKey) {
     HKEY key = nullptr;
@@ -43,6 +36,12 @@ HKEY CreateKey(HKEY parent, const char* subKey) {
 }
 
 } // namespace
+
+void CWinApp::ReplaceHeapString(const char*& member, const char* text) {
+    char* copy = HeapCopy(text);
+    std::free(const_cast<char*>(member));
+    member = copy;
+}
 
 // ---- application object ------------------------------------------------------
 

@@ -56,6 +56,10 @@ class CWinApp {
     // argument after the program name to info.ParseParam.
     void ParseCommandLine(CCommandLineInfo& info);
 
+    // Frees the heap string `member` and gives it a copy of `text` (null stays
+    // null); memory failure throws.
+    static void ReplaceHeapString(const char*& member, const char* text);
+
     // Heap strings (malloc/free), as the framework keeps them; the destructor
     // frees the four of them.
     const char* m_pszAppName = nullptr;

@@ -317,7 +317,7 @@ bool CIniFile::Save(const char* path) {
     if (!FormatText(text))
         return false;
 
-    ini_io::WriteResult result = ini_io::ReplaceFile(full, text);
+    ini_io::WriteResult result = ini_io::SaveFileWhole(full, text);
     if (result == ini_io::WriteResult::NotOpened)
         return false;
     if (result == ini_io::WriteResult::Written)

@@ -26,7 +26,7 @@ bool OpenForReading(CFile& file, const char* path) {
                          CFileException::fileNotFound);
 }
 
-WriteResult ReplaceFile(const char* fullPath, const std::string& bytes) {
+WriteResult SaveFileWhole(const char* fullPath, const std::string& bytes) {
     DWORD attributes = GetFileAttributesA(fullPath);
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {

@@ -25,7 +25,7 @@ enum class WriteResult {
 // Replaces the file fullPath by bytes: a temporary file beside it receives the
 // bytes, is flushed and renamed over the target. A read-only target or a folder
 // in its place is refused, as opening it for writing would be on Windows.
-WriteResult ReplaceFile(const char* fullPath, const std::string& bytes);
+WriteResult SaveFileWhole(const char* fullPath, const std::string& bytes);
 
 // The full path of path; false when there is none or it does not fit MAX_PATH.
 bool GetFullPath(const char* path, char (&full)[MAX_PATH]);

@@ -238,7 +238,7 @@ DWORD ProfileCache::SaveFile(CachedProfile& file) {
     if (!file.dirty)
         return ERROR_SUCCESS;
     std::string bytes = EncodeProfileText(file.document.Text(), file.encoding);
-    ReplaceResult result = ReplaceFile(file.path, bytes, file.stamp);
+    SaveResult result = SaveWholeIfUnchanged(file.path, bytes, file.stamp);
     if (!result.ok) {
         file.saveErrno = result.error;
         if (result.changedBehind)

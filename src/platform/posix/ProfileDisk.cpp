@@ -149,9 +149,9 @@ int CreateEmptyFile(const std::string& path, DiskStamp& stamp) {
     return 0;
 }
 
-ReplaceResult ReplaceFile(const std::string& path, std::string_view bytes,
-                          const DiskStamp& expected) {
-    ReplaceResult result;
+SaveResult SaveWholeIfUnchanged(const std::string& path, std::string_view bytes,
+                                const DiskStamp& expected) {
+    SaveResult result;
     std::string target;
     if ((result.error = durable::ResolveFinalName(path, target)) != 0)
         return result;

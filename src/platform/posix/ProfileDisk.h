@@ -51,7 +51,7 @@ PathState InspectPath(const std::string& path);
 // in `error` when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes, DiskStamp& stamp, int& error);
 
-// 0 when a later ReplaceFile of `path` can be expected to succeed: the folder
+// 0 when a later SaveWholeIfUnchanged of `path` can be expected to succeed: the folder
 // takes new files and an existing file may be written. Else errno.
 int CheckWritable(const std::string& path, bool fileExists);
 
@@ -59,7 +59,7 @@ int CheckWritable(const std::string& path, bool fileExists);
 // `stamp`. 0, or errno.
 int CreateEmptyFile(const std::string& path, DiskStamp& stamp);
 
-struct ReplaceResult {
+struct SaveResult {
     bool ok = false;
     int error = 0;              // errno when !ok
     DiskStamp stamp;            // the new file when ok
@@ -71,7 +71,7 @@ struct ReplaceResult {
 // `expected` version (changedBehind). Holds an exclusive advisory lock on the
 // folder meanwhile, so that two of our processes never interleave saves. On
 // failure the old file is untouched and the temporary file removed.
-ReplaceResult ReplaceFile(const std::string& path, std::string_view bytes,
-                          const DiskStamp& expected);
+SaveResult SaveWholeIfUnchanged(const std::string& path, std::string_view bytes,
+                                const DiskStamp& expected);
 
 } // namespace posix::profile

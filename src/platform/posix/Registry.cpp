@@ -17,7 +17,7 @@
 #include <unordered_map>
 
 using posix::RegistryKey;
-using posix::RegistryValue;
+using posix::StoredValue;
 using regfile::kNoOddByte;
 
 namespace {
@@ -104,7 +104,7 @@ std::string_view StoreName(LPCSTR ansi, std::string& scratch) {
 }
 
 // A value's data as the A-functions give it: text in the ANSI code page.
-std::string_view AnsiData(const RegistryValue& value, std::string& scratch) {
+std::string_view AnsiData(const StoredValue& value, std::string& scratch) {
     if (!IsStringType(value.type))
         return value.data;
     return text::LosslessToAnsi(value.data, scratch);
@@ -124,7 +124,7 @@ bool IsTooLongValueName(LPCSTR name) {
 
 // Copies string or binary data into a caller's buffer as RegQueryValueExA does:
 // ERROR_MORE_DATA and an untouched buffer when it does not fit.
-LONG CopyData(const RegistryValue& value, std::string_view bytes, BYTE* data, DWORD capacity) {
+LONG CopyData(const StoredValue& value, std::string_view bytes, BYTE* data, DWORD capacity) {
     if (!data || bytes.empty())
         return ERROR_SUCCESS;
     if (bytes.size() > capacity)
@@ -244,7 +244,7 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
         return error;
     if (dwIndex >= key->ValueCount())
         return ERROR_NO_MORE_ITEMS;
-    const RegistryValue& value = key->ValueAt(dwIndex);
+    const StoredValue& value = key->ValueAt(dwIndex);
     std::string dataScratch;
     std::string_view data = AnsiData(value, dataScratch);
     // The data first: when it does not fit, neither buffer is touched.
@@ -291,7 +291,7 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
     if (error)
         return error;
     std::string nameScratch;
-    const RegistryValue* value = key->FindValue(StoreName(lpValueName, nameScratch));
+    const StoredValue* value = key->FindValue(StoreName(lpValueName, nameScratch));
     if (!value)
         return ERROR_FILE_NOT_FOUND;
     std::string dataScratch;
@@ -395,7 +395,7 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpRe
     size_t longestName = 0;
     size_t longestData = 0;
     for (size_t i = 0; (lpcbMaxValueNameLen || lpcbMaxValueLen) && i < key->ValueCount(); i++) {
-        const RegistryValue& value = key->ValueAt(i);
+        const StoredValue& value = key->ValueAt(i);
         if (lpcbMaxValueNameLen)
             longestName = std::max(longestName, Utf16Length(value.name));
         if (lpcbMaxValueLen) {
@@ -467,7 +467,7 @@ std::string StoredTextLoss(const char* what, std::string_view stored) {
 }
 
 // `inTree`: the value is named as one of many below a key.
-std::string ValueLoss(const RegistryValue& value, bool inTree = false) {
+std::string ValueLoss(const StoredValue& value, bool inTree = false) {
     std::string loss = StoredTextLoss(inTree ? "the value name" : "its name", value.name);
     if (loss.empty() && IsStringType(value.type)) {
         std::string_view data = value.data;
@@ -509,7 +509,7 @@ std::string RegistryNamedValueAnsiLoss(HKEY hKey, LPCSTR name) {
     if (Resolve(hKey, key) != ERROR_SUCCESS)
         return std::string();
     std::string scratch;
-    const RegistryValue* value = key->FindValue(StoreName(name, scratch));
+    const StoredValue* value = key->FindValue(StoreName(name, scratch));
     return value ? ValueLoss(*value) : std::string();
 }
 
@@ -531,7 +531,7 @@ bool RegistryValueStoredBytes(HKEY hKey, DWORD index, std::string& bytes) {
     std::shared_ptr<RegistryKey> key;
     if (Resolve(hKey, key) != ERROR_SUCCESS || index >= key->ValueCount())
         return false;
-    const RegistryValue& value = key->ValueAt(index);
+    const StoredValue& value = key->ValueAt(index);
     if (!IsStringType(value.type)) {
         bytes = value.data;
         return true;

@@ -141,7 +141,7 @@ std::shared_ptr<RegistryKey> RegistryKey::FindSubKey(std::string_view name) cons
     return nullptr;
 }
 
-const RegistryValue* RegistryKey::FindValue(std::string_view name) const {
+const StoredValue* RegistryKey::FindValue(std::string_view name) const {
     auto it = m_valueIndex.find(ascii::Folded(name));
     return it == m_valueIndex.end() ? nullptr : &m_values[it->second];
 }
@@ -203,7 +203,7 @@ void RegistryStore::SetValue(RegistryKey& key, std::string_view name, uint32_t t
     std::string folded = ascii::Folded(name);
     auto it = key.m_valueIndex.find(folded);
     if (it != key.m_valueIndex.end()) {
-        RegistryValue& value = key.m_values[it->second];
+        StoredValue& value = key.m_values[it->second];
         if (value.type == type && value.data == data && value.oddByte == regfile::kNoOddByte)
             return; // unchanged: nothing to save
         value.type = type;
@@ -212,7 +212,7 @@ void RegistryStore::SetValue(RegistryKey& key, std::string_view name, uint32_t t
     } else {
         key.m_valueIndex.emplace(std::move(folded), key.m_values.size());
         key.m_values.push_back(
-            RegistryValue{std::string(name), type, regfile::kNoOddByte, std::string(data)});
+            StoredValue{std::string(name), type, regfile::kNoOddByte, std::string(data)});
     }
     m_modified = true;
 }
@@ -336,9 +336,9 @@ void RegistryStore::SetFileValue(RegistryKey& key, regfile::RegFileValue& value)
     auto [it, added] = key.m_valueIndex.try_emplace(ascii::Folded(value.name), key.m_values.size());
     if (added) {
         key.m_values.push_back(
-            RegistryValue{std::move(value.name), value.type, value.oddByte, std::move(value.data)});
+            StoredValue{std::move(value.name), value.type, value.oddByte, std::move(value.data)});
     } else {
-        RegistryValue& existing = key.m_values[it->second];
+        StoredValue& existing = key.m_values[it->second];
         if (existing.type == value.type && existing.data == value.data &&
             existing.oddByte == value.oddByte)
             return;
@@ -352,7 +352,7 @@ void RegistryStore::SetFileValue(RegistryKey& key, regfile::RegFileValue& value)
 std::string RegistryStore::Serialize() const {
     regfile::RegExportWriter writer(m_format);
     auto addValues = [&](const RegistryKey& key) {
-        for (const RegistryValue& value : key.m_values)
+        for (const StoredValue& value : key.m_values)
             writer.AddValue(value.name, value.type, value.data, value.oddByte);
     };
     if (!m_root->m_values.empty()) {

@@ -24,7 +24,7 @@
 
 namespace posix {
 
-struct RegistryValue {
+struct StoredValue {
     std::string name; // spelled as when it was created; "" is the default value
     uint32_t type = 0;
     // String types: a byte after the text, read from UTF-16 data of an odd byte
@@ -52,9 +52,9 @@ class RegistryKey {
     std::shared_ptr<RegistryKey> FindSubKey(std::string_view name) const;
 
     size_t ValueCount() const { return m_values.size(); }
-    const RegistryValue& ValueAt(size_t index) const { return m_values[index]; }
+    const StoredValue& ValueAt(size_t index) const { return m_values[index]; }
     // The value of that name ("" for the default value), or null.
-    const RegistryValue* FindValue(std::string_view name) const;
+    const StoredValue* FindValue(std::string_view name) const;
 
   private:
     friend class RegistryStore;
@@ -66,7 +66,7 @@ class RegistryKey {
     RegistryKey* m_parent;
     bool m_deleted = false;
     std::vector<std::shared_ptr<RegistryKey>> m_subKeys;
-    std::vector<RegistryValue> m_values;
+    std::vector<StoredValue> m_values;
     std::unordered_map<std::string, size_t> m_valueIndex; // folded name -> index
 };
 
