@@ -3,5 +3,5 @@
 #include "app/ConsoleEntry.h"
 
 int main(int argc, char** argv, char** envp) {
-    return RunConsoleEntry(argc, argv, envp);
+    return corvane::RunConsoleEntry(argc, argv, envp);
 }

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace corvane {
+
 namespace {
 
 // Names Windows keeps for devices, with or without an extension.
@@ -46,3 +48,5 @@ const char* AppNameProblem(const CString& name) {
         return "is the name of a device";
     return nullptr;
 }
+
+} // namespace corvane

@@ -5,7 +5,11 @@
 
 #include "framework/CString.h"
 
+namespace corvane {
+
 // Null when `name` may be used; else why not ("holds a path separator", ...).
 // Blanks, letters beyond ASCII and "[", "]", "=", ";" are allowed, as in
 // Windows file names.
 const char* AppNameProblem(const CString& name);
+
+} // namespace corvane

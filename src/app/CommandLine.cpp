@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace corvane {
+
 namespace {
 
 // True when the flag text (without its leading '-' or '/') asks for help.
@@ -142,3 +144,5 @@ const char* UsageText() {
            "  6  another run is converting the same registry (file) or into the same data\n"
            "     folder; nothing was changed\n";
 }
+
+} // namespace corvane

@@ -6,6 +6,8 @@
 
 #include "framework/afx.h"
 
+namespace corvane {
+
 class CMyCommandLineInfo : public CCommandLineInfo {
   public:
     // "app=<name>", "mirel", "halbrek", "keep", "datapath=<folder>" and
@@ -38,3 +40,5 @@ const char* UsageText();
 
 // The one-line usage shown with a command-line error.
 const char* ShortUsageText();
+
+} // namespace corvane

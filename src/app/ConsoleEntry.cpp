@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace corvane {
+
 namespace {
 
 using RunStop = CCorvaneApp::RunStop;
@@ -90,3 +92,5 @@ int RunConsoleEntry(int argc, char** argv, char** envp) {
     EntryApp app(AfxGetApp());
     return RunApplication(app, ready != FALSE, stderr);
 }
+
+} // namespace corvane

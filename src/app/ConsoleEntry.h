@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+namespace corvane {
+
 // The exit codes of the program, every one of them decided by the console entry
 // (ConsoleEntry.cpp maps each way a run stops to one of them): 0 done (also:
 // help, version, nothing to convert); 1 framework start-up failed (the run still
@@ -77,3 +79,5 @@ template <class App> int RunApplication(App& app, bool frameworkReady, FILE* err
     }
     return exitCode;
 }
+
+} // namespace corvane

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace corvane {
+
 CCorvaneApp theApp;
 
 namespace {
@@ -195,3 +197,5 @@ int CCorvaneApp::ExitInstance() {
     SetPrivateProfile(nullptr);
     return CWinApp::ExitInstance();
 }
+
+} // namespace corvane

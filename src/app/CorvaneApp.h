@@ -14,6 +14,8 @@ namespace runenv {
 struct RegistryOpenResult;
 }
 
+namespace corvane {
+
 class CPluginMenu;
 
 class CCorvaneApp : public CWinApp {
@@ -216,3 +218,5 @@ class CUsePrivateProfile {
   private:
     BOOL m_bEndAtExit;
 };
+
+} // namespace corvane

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <string>
 
+namespace corvane {
+
 namespace {
 
 // One line of console input without its line end; false at the end of input
@@ -182,3 +184,5 @@ bool CCorvaneApp::CheckBeforeWrites(const CString& folder) {
         CheckBeforeFirstWrite(folder, DataFileNames(m_pszAppName, m_strSectionPrefix));
     return m_strDataPathError.IsEmpty();
 }
+
+} // namespace corvane

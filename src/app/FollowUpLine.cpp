@@ -2,6 +2,8 @@
 
 #include "support/StoredValueText.h"
 
+namespace corvane {
+
 namespace {
 
 bool FieldBytes(const std::string& text, std::string& bytes) {
@@ -39,3 +41,5 @@ bool ParseFollowUpLine(const std::string& line, std::vector<std::string>& fields
         start = tab + 1;
     }
 }
+
+} // namespace corvane

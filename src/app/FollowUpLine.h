@@ -7,8 +7,12 @@
 #include <string>
 #include <vector>
 
+namespace corvane {
+
 // The line of `fields`: the first one (the kind: letters and "-") as it is.
 std::string FollowUpLine(const std::vector<std::string>& fields);
 
 // The fields of a line; false when a field is not in the byte block form.
 bool ParseFollowUpLine(const std::string& line, std::vector<std::string>& fields);
+
+} // namespace corvane

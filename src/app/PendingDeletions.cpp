@@ -8,6 +8,8 @@
 #include "platform/RunFiles.h"
 #include "plugins/PluginMenu.h"
 
+namespace corvane {
+
 namespace {
 
 const char kDeleteKey[] = "delete-key";
@@ -137,3 +139,5 @@ bool CCorvaneApp::FinishInterruptedRun() {
            done);
     return true;
 }
+
+} // namespace corvane

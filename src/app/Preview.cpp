@@ -8,6 +8,8 @@
 
 #include <cstring>
 
+namespace corvane {
+
 void CCorvaneApp::PrintGroupPreview(const CString& group, const KeyValueCounts& counts,
                                     bool removed) const {
     int total = 0;
@@ -82,3 +84,5 @@ void CCorvaneApp::Preview() {
     printf("The run would end with:\n");
     fputs(m_account.Format().c_str(), stdout);
 }
+
+} // namespace corvane

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace corvane {
+
 BOOL CCorvaneApp::SetPrivateProfile(const char* pszName) {
     if (m_pszPrivateProfile) {
         free(m_pszPrivateProfile);
@@ -64,3 +66,5 @@ CUsePrivateProfile::~CUsePrivateProfile() {
     if (m_bEndAtExit)
         app->EndPrivateProfile();
 }
+
+} // namespace corvane

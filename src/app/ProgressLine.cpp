@@ -2,6 +2,8 @@
 
 #include "platform/RunEnvironment.h"
 
+namespace corvane {
+
 CProgressLine::CProgressLine(const char* step, size_t total, FILE* out, bool terminal)
     : m_step(step ? step : ""), m_total(total), m_out(out),
       m_shown(terminal && out && total > kShownAbove) {
@@ -53,3 +55,5 @@ std::vector<size_t> RegistryValuesBefore(HKEY parent, const CStringArray& groups
     }
     return before;
 }
+
+} // namespace corvane

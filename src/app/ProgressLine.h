@@ -11,6 +11,8 @@
 
 #include "framework/afx.h"
 
+namespace corvane {
+
 class CProgressLine {
   public:
     // Steps of this many values or fewer show no line.
@@ -45,3 +47,5 @@ bool ProgressToStandardError();
 // For each of the sub-keys `groups` of `parent`: the number of values in the
 // groups before it; one more entry holds the total.
 std::vector<size_t> RegistryValuesBefore(HKEY parent, const CStringArray& groups);
+
+} // namespace corvane

@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+namespace corvane {
+
 namespace {
 
 using KeyVisitor = std::function<bool(const RegistrySnapshotKey&)>;
@@ -309,3 +311,5 @@ BOOL CCorvaneApp::EnsureRegistryBackup() {
     ++m_nFailures;
     return FALSE;
 }
+
+} // namespace corvane

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+namespace corvane {
+
 // The bytes the registry stores for one string value of a key (values[index]).
 struct StoredStringBytes {
     size_t index;
@@ -72,3 +74,5 @@ bool CopyToNewFile(const char* from, const char* to, CString& error);
 
 // True when both files can be read and hold the same bytes.
 bool SameFileBytes(const char* first, const char* second);
+
+} // namespace corvane

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+namespace corvane {
+
 namespace {
 
 // The buffers the host's own readers use; longer names and values are copied
@@ -330,3 +332,5 @@ void CCorvaneApp::CountPreviewDataPathRecord(KeyValueCounts& counts) {
     if (m_pszProfileName)
         m_account.NoteFile(m_pszProfileName);
 }
+
+} // namespace corvane

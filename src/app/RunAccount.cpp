@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace corvane {
+
 void RunAccount::NoteFile(const CString& path) {
     if (path.IsEmpty())
         return;
@@ -90,3 +92,5 @@ std::string RunAccount::Format() const {
     text += "\n";
     return text;
 }
+
+} // namespace corvane

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace corvane {
+
 class RunAccount {
   public:
     // A file the run wrote (listed once, in the order first noted).
@@ -46,3 +48,5 @@ struct KeyValueCounts {
     std::map<DWORD, int> byType;
     void Read(DWORD type) { ++byType[type]; }
 };
+
+} // namespace corvane

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <string>
 
+namespace corvane {
+
 namespace {
 
 // The full form of a path as the file functions will see it.
@@ -108,3 +110,5 @@ CString CheckBeforeFirstWrite(const CString& folder, const CStringArray& names) 
         problem.Format("cannot save the registry file: %s", reason.c_str());
     return problem;
 }
+
+} // namespace corvane

@@ -4,6 +4,8 @@
 
 #include "framework/afx.h"
 
+namespace corvane {
+
 // What the registry holds for an application before a run.
 enum class AppKeyState {
     missing,   // no application key: nothing to convert
@@ -31,3 +33,5 @@ CString PathTooLong(const CString& folder, const CStringArray& names);
 // not writable. Each with the path and the system's reason; empty when the run
 // can go ahead.
 CString CheckBeforeFirstWrite(const CString& folder, const CStringArray& names);
+
+} // namespace corvane

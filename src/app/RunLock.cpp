@@ -2,6 +2,8 @@
 
 #include "platform/winapi.h"
 
+namespace corvane {
+
 CString RunLockName(const char* scope, const char* kind, const CString& path) {
     // FNV-1a of the path in one spelling: a mutex name holds no backslash and
     // at most MAX_PATH characters, a path may hold both.
@@ -29,3 +31,5 @@ RunLockResult TakeRunLock(const CString& name) {
     }
     return RunLockResult::taken;
 }
+
+} // namespace corvane

@@ -6,6 +6,8 @@
 
 #include "framework/CString.h"
 
+namespace corvane {
+
 enum class RunLockResult { taken, busy };
 
 // The mutex name for `kind` ("key", "folder") and `path` in `scope` ("Local":
@@ -17,3 +19,5 @@ CString RunLockName(const char* scope, const char* kind, const CString& path);
 // an earlier call of this process) holds it. Where named mutexes cannot be
 // made at all, the run goes on unguarded (taken).
 RunLockResult TakeRunLock(const CString& name);
+
+} // namespace corvane

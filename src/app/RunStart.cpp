@@ -7,6 +7,8 @@
 #include "app/Version.h"
 #include "platform/RunEnvironment.h"
 
+namespace corvane {
+
 bool CCorvaneApp::StopsBeforeReading(const CMyCommandLineInfo& commandLine) {
     if (!commandLine.m_strError.IsEmpty()) {
         m_runStop = RunStop::usageError;
@@ -71,3 +73,5 @@ bool CCorvaneApp::StopsWithNothingToConvert() {
     m_runStop = RunStop::nothingToConvert;
     return true;
 }
+
+} // namespace corvane

@@ -6,9 +6,13 @@
 #define CORVANE_VERSION "unknown"
 #endif
 
+namespace corvane {
+
 CString VersionText() {
     CString text;
     text.Format("corvane-migrate %s (%s build, code page %u)\n", CORVANE_VERSION,
                 runenv::BuildKind(), static_cast<unsigned>(GetACP()));
     return text;
 }
+
+} // namespace corvane

@@ -4,5 +4,9 @@
 
 #include "framework/afx.h"
 
+namespace corvane {
+
 // "corvane-migrate <version> (<build> build, code page <n>)\n".
 CString VersionText();
+
+} // namespace corvane

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+namespace corvane {
+
 const GUID VstUidBase = {
     0x00000000, 0x16E6, 0x4F3D, {0x8C, 0xC0, 0xC3, 0x37, 0xDD, 0x3A, 0xCD, 0x86}};
 
@@ -69,3 +71,5 @@ CString& WideToText(CString& out, const WCHAR* wide) {
     out = buffer.data();
     return out;
 }
+
+} // namespace corvane

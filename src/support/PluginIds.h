@@ -5,6 +5,8 @@
 
 #include "framework/afx.h"
 
+namespace corvane {
+
 // {00000000-16E6-4F3D-8CC0-C337DD3ACD86}: the family of packed identifiers;
 // itself it means "no identifier".
 extern const GUID VstUidBase;
@@ -21,3 +23,5 @@ BOOL GuidToText(const GUID* pGuid, CString& out);
 BOOL TextToGuid(const char* text, GUID* pGuid);
 // out = wide converted in the thread's code page ("" for null or empty); returns out.
 CString& WideToText(CString& out, const WCHAR* wide);
+
+} // namespace corvane

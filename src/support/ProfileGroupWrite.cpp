@@ -9,6 +9,8 @@
 #include <string>
 #include <unordered_set>
 
+namespace corvane {
+
 namespace {
 
 bool IsPrintableAscii(const CString& text) {
@@ -169,3 +171,5 @@ bool ReadPlainProfileGroup(const char* file, const char* section, std::vector<Pr
     }
     return true;
 }
+
+} // namespace corvane

@@ -14,6 +14,8 @@
 #include <unordered_set>
 #include <vector>
 
+namespace corvane {
+
 struct ProfileItem {
     CString key;
     CString value;
@@ -84,3 +86,5 @@ GroupWrite WriteProfileGroup(const char* file, const CString& section,
 // repeats ignoring case. False (and `items` empty) otherwise: the caller then
 // reads key by key.
 bool ReadPlainProfileGroup(const char* file, const char* section, std::vector<ProfileItem>& items);
+
+} // namespace corvane

@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+namespace corvane {
+
 double CCorvaneApp::GetProfileDouble(const char* section, const char* entry, double def) {
     CString text = GetProfileString(section, entry, "*");
     if (text == "*")
@@ -34,3 +36,5 @@ BOOL CCorvaneApp::WriteProfileIntList(const char* section, const char* entry,
                                       const CDWordArray& values) {
     return WriteProfileString(section, entry, FormatIntList(values));
 }
+
+} // namespace corvane

@@ -1,6 +1,8 @@
 #include "support/StoredValueText.h"
 #include "platform/AsciiText.h"
 
+namespace corvane {
+
 namespace {
 
 const char kHexDigits[] = "0123456789ABCDEF";
@@ -153,3 +155,5 @@ CString FormatIntList(const CDWordArray& values) {
     }
     return text;
 }
+
+} // namespace corvane

@@ -4,6 +4,8 @@
 
 #include "framework/afx.h"
 
+namespace corvane {
+
 // "%.17f" with trailing zeros removed, and then a trailing point: 0.5 gives
 // "0.5", 100 gives "100", 0 gives "0".
 CString FormatDoubleText(double value);
@@ -33,3 +35,5 @@ CString FormatIntList(const CDWordArray& values);
 // True when the final byte of a quoted block must be escaped to survive the
 // profile functions (see EncodeByteBlock).
 bool IsFragileFinalByte(BYTE byte);
+
+} // namespace corvane
