@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace corvane {
+
 namespace {
 
 // The white space that scanf's %d skips in the C locale.
@@ -49,3 +51,5 @@ void CCorvaneApp::FetchBankNames() {
             m_arrBankNames.SetAtGrow(bank, item.value);
     }
 }
+
+} // namespace corvane

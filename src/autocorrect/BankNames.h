@@ -2,6 +2,8 @@
 // "bank%d" keys of the settings section.
 #pragma once
 
+namespace corvane {
+
 // Banks the host addresses: 0 to 16383.
 constexpr int kBankCount = 0x4000;
 // The largest bank number the table grows to hold; a key beyond it is skipped
@@ -13,3 +15,5 @@ constexpr int kMaxBankNumber = 0xFFFFF;
 // the digits, anything after them ignored). False for other keys, negative
 // numbers and numbers above kMaxBankNumber.
 bool ParseBankKey(const char* key, int& number);
+
+} // namespace corvane

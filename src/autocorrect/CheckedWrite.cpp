@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+namespace corvane {
+
 namespace {
 
 // The text without one pair of matching outer quotes (double or single).
@@ -54,3 +56,5 @@ bool WriteProfileStringChecked(CCorvaneApp& app, const char* section, const char
         return false;
     return ReadsBackAs(stored, app.GetProfileString(section, key, ""));
 }
+
+} // namespace corvane

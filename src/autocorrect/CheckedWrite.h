@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace corvane {
+
 class CCorvaneApp;
 
 // True when `read` is what the profile reader gives for a line holding
@@ -30,3 +32,5 @@ bool NeedsProfileQuotes(std::string_view text);
 // known to be stored, and both builds give the same result.
 bool WriteProfileStringChecked(CCorvaneApp& app, const char* section, const char* key,
                                const char* value);
+
+} // namespace corvane

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+namespace corvane {
+
 HostCanDoSection ClassifyHostCanDoSection(const char* section, CString& capability) {
     if (!section)
         return HostCanDoSection::Other;
@@ -84,3 +86,5 @@ void CCorvaneApp::AutocorrectHostCanDos() {
         mover.Copy(sources[i], capabilities[i], true);
     mover.Finish();
 }
+
+} // namespace corvane

@@ -4,6 +4,8 @@
 
 #include "framework/CString.h"
 
+namespace corvane {
+
 // The length of the "HostCanDo " prefix (the word, then one blank).
 constexpr int kHostCanDoPrefixLength = 10;
 
@@ -21,3 +23,5 @@ HostCanDoSection ClassifyHostCanDoSection(const char* section, CString& capabili
 // The section of "hostCanDos.ini" a capability lands in, as the profile
 // reader finds it: without blanks at its ends, in lower case.
 CString HostCanDoTargetKey(const CString& capability);
+
+} // namespace corvane

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+namespace corvane {
+
 namespace {
 
 // The section of the internal bank at `program` (-1: "Load").
@@ -44,3 +46,5 @@ void CCorvaneApp::AutocorrectInternalBank() {
     }
     mover.Finish();
 }
+
+} // namespace corvane

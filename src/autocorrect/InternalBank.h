@@ -4,8 +4,12 @@
 
 #include "framework/CString.h"
 
+namespace corvane {
+
 constexpr int kProgramCount = 128;
 
 // True when `section` is one of the internal bank's sections for `prefix`,
 // ignoring letter case.
 bool IsInternalBankSection(const CString& section, const CString& prefix);
+
+} // namespace corvane

@@ -1,5 +1,7 @@
 #include "autocorrect/JoystickRecord.h"
 
+namespace corvane {
+
 namespace {
 
 // Walks an old record, reading little-endian 32-bit fields in order.
@@ -62,3 +64,5 @@ JoystickRecord RepackJoystickRecord(const OldJoystickRecord& old) {
     RepackValueEntries(in, out, kJoystickThirdBlockEntries, 3);
     return repacked;
 }
+
+} // namespace corvane

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace corvane {
+
 constexpr int kJoystickFirstBlockEntries = 6;
 constexpr int kJoystickSecondBlockEntries = 32;
 constexpr int kJoystickThirdBlockEntries = 4;
@@ -25,3 +27,5 @@ using JoystickRecord = std::array<uint8_t, kJoystickRecordSize>;
 // Repacks an old record field by field: every value keeps its low 16 bits,
 // every flag becomes 1 when it was non-zero and 0 otherwise.
 JoystickRecord RepackJoystickRecord(const OldJoystickRecord& old);
+
+} // namespace corvane

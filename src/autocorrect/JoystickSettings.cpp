@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace corvane {
+
 // The joystick record, then the levels.
 void CCorvaneApp::AutocorrectJoystick() {
     printf("Autocorrect Joystick settings\n");
@@ -27,3 +29,5 @@ void CCorvaneApp::AutocorrectJoystick() {
     AppSettingsSection settings(*this, m_strSettings);
     CorrectLevels(settings);
 }
+
+} // namespace corvane

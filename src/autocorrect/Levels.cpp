@@ -1,6 +1,8 @@
 #include "autocorrect/SectionMove.h"
 #include "autocorrect/SettingsSection.h"
 
+namespace corvane {
+
 void CorrectLevels(SettingsSection& settings) {
     // A negative master level (the default for an absent key) changes nothing.
     float master = static_cast<float>(settings.GetDouble("MasterLevel", -1.0));
@@ -12,3 +14,5 @@ void CorrectLevels(SettingsSection& settings) {
     else
         ReportWriteError(settings.Name(), "OutputLevel");
 }
+
+} // namespace corvane

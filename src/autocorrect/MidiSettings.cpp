@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+namespace corvane {
+
 namespace {
 
 // "MidiThru" and "MidiRemote" read with this default are absent.
@@ -59,3 +61,5 @@ void CCorvaneApp::AutocorrectMidi() {
     AppSettingsSection settings(*this, m_strSettings);
     CorrectMidiSettings(settings);
 }
+
+} // namespace corvane

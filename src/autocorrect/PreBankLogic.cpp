@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+namespace corvane {
+
 namespace {
 
 // "Bank" read with this default means the key is absent.
@@ -74,3 +76,5 @@ void CCorvaneApp::AutocorrectPreBankLogic() {
     AppSettingsSection settings(*this, m_strSettings);
     CorrectPreBankLogic(settings, m_arrBankNames);
 }
+
+} // namespace corvane

@@ -3,6 +3,8 @@
 #include "framework/WholeReads.h"
 #include "platform/winapi.h"
 
+namespace corvane {
+
 namespace {
 
 // A NUL-separated name list (ending in an empty name) as separate names.
@@ -48,3 +50,5 @@ std::vector<ProfileItem> ReadProfileItems(const char* file, const char* section)
             items.push_back({key, ReadProfileValue(file, section, key)});
     return items;
 }
+
+} // namespace corvane

@@ -9,6 +9,8 @@
 
 #include <vector>
 
+namespace corvane {
+
 // Buffer sizes of the first read: 64000 bytes for a list, 16384 for one value.
 constexpr unsigned kListBufferSize = 64000;
 constexpr unsigned kValueBufferSize = 0x4000;
@@ -24,3 +26,5 @@ CString ReadProfileValue(const char* file, const char* section, const char* key)
 // The keys of a section in file order with their values, read with one section
 // read where that gives the same (ReadPlainProfileGroup), else key by key.
 std::vector<ProfileItem> ReadProfileItems(const char* file, const char* section);
+
+} // namespace corvane

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+namespace corvane {
+
 void ReportWriteError(const char* section, const char* key) {
     printf("Error writing [%s] %s\n", section, key);
     ++theApp.m_nFailures;
@@ -86,3 +88,5 @@ void SectionMover::Finish() {
     if (!m_sourcesToRemove.empty())
         m_app.m_account.NoteFile(m_mainFile);
 }
+
+} // namespace corvane

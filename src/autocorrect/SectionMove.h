@@ -8,6 +8,8 @@
 
 #include <vector>
 
+namespace corvane {
+
 class CCorvaneApp;
 
 // Prints "Error writing [section] key" on standard output.
@@ -50,3 +52,5 @@ class SectionMover {
     bool m_finished = false;
     std::vector<CString> m_sourcesToRemove;
 };
+
+} // namespace corvane

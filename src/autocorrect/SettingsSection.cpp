@@ -2,6 +2,8 @@
 #include "autocorrect/CheckedWrite.h"
 #include "app/CorvaneApp.h"
 
+namespace corvane {
+
 CString AppSettingsSection::GetString(const char* key, const char* def) {
     return m_app.GetProfileString(m_name, key, def);
 }
@@ -39,3 +41,5 @@ bool AppSettingsSection::Noted(bool written) {
 bool AppSettingsSection::DeleteKey(const char* key) {
     return m_app.WriteProfileString(m_name, key, nullptr) != FALSE;
 }
+
+} // namespace corvane

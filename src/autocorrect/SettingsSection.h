@@ -5,6 +5,8 @@
 
 #include "framework/afx.h"
 
+namespace corvane {
+
 class CCorvaneApp;
 
 class SettingsSection {
@@ -60,3 +62,5 @@ void CorrectMidiSettings(SettingsSection& settings);
 // "MasterLevel" to "OutputLevel" in single precision; an existing
 // "OutputLevel" wins.
 void CorrectLevels(SettingsSection& settings);
+
+} // namespace corvane

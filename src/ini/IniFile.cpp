@@ -9,6 +9,8 @@
 #include <new>
 #include <vector>
 
+namespace corvane {
+
 namespace {
 
 // Bytes read from the file at a time.
@@ -345,3 +347,5 @@ bool CIniFile::ReloadIfChanged() {
         return Load(nullptr);
     return false;
 }
+
+} // namespace corvane

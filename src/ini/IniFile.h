@@ -33,6 +33,8 @@
 #include <string>
 #include <string_view>
 
+namespace corvane {
+
 class CIniFile : public CObArray {
   public:
     // Loads path; a null or empty path leaves the model empty and without file.
@@ -115,3 +117,5 @@ class CIniFile : public CObArray {
 
     friend class CIniSection;
 };
+
+} // namespace corvane

@@ -2,6 +2,8 @@
 
 #include "framework/TemporaryFile.h"
 
+namespace corvane {
+
 namespace ini_io {
 
 namespace {
@@ -81,3 +83,5 @@ ULONGLONG GetLastWriteTime(const char* path) {
 }
 
 } // namespace ini_io
+
+} // namespace corvane

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace corvane {
+
 namespace ini_io {
 
 // Another process may hold the file for a moment: this many attempts, this far apart.
@@ -34,3 +36,5 @@ bool GetFullPath(const char* path, char (&full)[MAX_PATH]);
 ULONGLONG GetLastWriteTime(const char* path);
 
 } // namespace ini_io
+
+} // namespace corvane

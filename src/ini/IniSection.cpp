@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace corvane {
+
 namespace {
 
 std::string_view TrimView(std::string_view text) {
@@ -299,3 +301,5 @@ bool CIniSection::SetInt(const char* key, int value) {
     text.Format("%d", value);
     return SetValue(key, text, true);
 }
+
+} // namespace corvane

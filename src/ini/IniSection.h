@@ -9,6 +9,8 @@
 #include <string>
 #include <unordered_map>
 
+namespace corvane {
+
 class CIniFile;
 
 class CIniSection : public CStringArray {
@@ -109,3 +111,5 @@ class CIniSection : public CStringArray {
     // set while a section that was empty is filled by SetValue.
     mutable bool m_bValuesStale = false;
 };
+
+} // namespace corvane

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+namespace corvane {
+
 namespace {
 
 // The output buffer of the first expansion attempt.
@@ -51,3 +53,5 @@ CString UpperKey(const CString& text) {
 bool HasLineBreak(const CString& text) {
     return text.str().find_first_of("\r\n") != std::string::npos;
 }
+
+} // namespace corvane

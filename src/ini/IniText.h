@@ -7,6 +7,8 @@
 
 #include "framework/CString.h"
 
+namespace corvane {
+
 // A copy of text with %NAME% references expanded when expand is true; a null
 // text gives the empty string. When the expansion fails the copy is returned
 // unexpanded. Texts holding a NUL byte are never expanded (the Win32 call
@@ -26,3 +28,5 @@ inline const char* MapKey(const CString& text) {
 // True when text holds a line feed or a carriage return: such a text cannot be
 // part of one line of an INI file.
 bool HasLineBreak(const CString& text);
+
+} // namespace corvane

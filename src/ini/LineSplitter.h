@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace corvane {
+
 class LineSplitter {
   public:
     // Hands every completed line to onLine(std::string_view); stops and gives
@@ -85,3 +87,5 @@ class LineSplitter {
     std::string m_line;
     size_t m_pendingReturns = 0;
 };
+
+} // namespace corvane

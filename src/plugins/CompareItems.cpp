@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace corvane {
+
 namespace {
 
 // _stricmp order: ASCII letters folded to lower case, then unsigned bytes.
@@ -40,3 +42,5 @@ void SortLevel(CPluginList& list, int textIndex) {
                0;
     });
 }
+
+} // namespace corvane

@@ -3,6 +3,8 @@
 
 #include "plugins/PluginItem.h"
 
+namespace corvane {
+
 // Containers (not kind 3, with children) first; then by the text at textIndex
 // (the name), ASCII letters folded to lower case, bytes compared unsigned.
 // Negative, zero or positive like strcmp.
@@ -11,3 +13,5 @@ int CompareItems(const CPluginItem* a, const CPluginItem* b, int textIndex = kTe
 // Sorts a level by CompareItems. Items that compare equal keep the order in
 // which they were read, so the result is the same on every platform.
 void SortLevel(CPluginList& list, int textIndex = kTextName);
+
+} // namespace corvane

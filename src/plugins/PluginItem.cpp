@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string_view>
 
+namespace corvane {
+
 namespace {
 
 const CString kEmptyText;
@@ -105,3 +107,5 @@ void CPluginItem::CopyFrom(const CPluginItem& source, bool deep) {
 bool CPluginItem::HasUid() const {
     return std::memcmp(&m_uid, &VstUidBase, sizeof(GUID)) != 0;
 }
+
+} // namespace corvane

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace corvane {
+
 // Indices of CPluginItem::m_strText.
 enum PluginText : int {
     kTextPath = 0,      // full path of the plug-in file; "PlugIns" for the root
@@ -70,3 +72,5 @@ class CPluginItem {
     // Eleven empty texts, an owning child list, no uid.
     void InitEmpty();
 };
+
+} // namespace corvane

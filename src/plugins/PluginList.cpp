@@ -2,6 +2,8 @@
 
 #include "plugins/PluginItem.h"
 
+namespace corvane {
+
 CPluginList::~CPluginList() {
     if (m_bOwnsItems)
         DeleteAll();
@@ -36,3 +38,5 @@ void CPluginList::RemoveAndDelete(int index, int count) {
 void CPluginList::DeleteAll() {
     RemoveAndDelete(0, GetSize());
 }
+
+} // namespace corvane

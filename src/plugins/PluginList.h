@@ -3,6 +3,8 @@
 
 #include "framework/Collections.h"
 
+namespace corvane {
+
 class CPluginItem;
 
 class CPluginList : public CPtrArray {
@@ -29,3 +31,5 @@ class CPluginList : public CPtrArray {
     CPluginItem* m_pOwner = nullptr;
     bool m_bOwnsItems = false;
 };
+
+} // namespace corvane

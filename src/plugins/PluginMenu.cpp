@@ -1,5 +1,7 @@
 #include "plugins/PluginMenu.h"
 
+namespace corvane {
+
 CPluginMenu::CPluginMenu() : m_root("", "", 0, nullptr, -1), m_iniFile(nullptr) {
     m_root.SetText(kTextPath, "PlugIns");
     m_iniFile.m_bAutoReload = false;
@@ -7,3 +9,5 @@ CPluginMenu::CPluginMenu() : m_root("", "", 0, nullptr, -1), m_iniFile(nullptr) 
 }
 
 CPluginMenu::~CPluginMenu() = default;
+
+} // namespace corvane

@@ -9,6 +9,8 @@
 #include <map>
 #include <vector>
 
+namespace corvane {
+
 class CPluginMenu : public CMenu {
   public:
     CPluginMenu();
@@ -67,3 +69,5 @@ class CPluginMenu : public CMenu {
     // One level of SaveLevel, without the emptying and the write.
     void WriteLevel(CPluginItem& node, const CString& section);
 };
+
+} // namespace corvane

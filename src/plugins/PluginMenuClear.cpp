@@ -3,6 +3,8 @@
 
 #include "framework/RegistryRead.h"
 
+namespace corvane {
+
 void CPluginMenu::ClearStore() {
     if (m_hRootKey) {
         HKEY key = nullptr;
@@ -28,3 +30,5 @@ void CPluginMenu::DeleteKeyTree(HKEY key) {
         RegDeleteKeyA(key, names[i]);
     }
 }
+
+} // namespace corvane

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <memory>
 
+namespace corvane {
+
 namespace {
 
 // A record as the loader takes it: its text up to the first NUL (text values
@@ -134,3 +136,5 @@ void CPluginMenu::ParseEntry(CPluginItem& parent, const CString& name, const CSt
         parent.m_children.AddChild(item.release());
     }
 }
+
+} // namespace corvane

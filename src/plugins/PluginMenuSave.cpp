@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+namespace corvane {
+
 namespace {
 
 // Names that may be equal ignoring case share a bucket: ASCII letters
@@ -137,3 +139,5 @@ void CPluginMenu::WriteLevel(CPluginItem& node, const CString& section) {
         }
     }
 }
+
+} // namespace corvane

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+namespace corvane {
+
 namespace {
 
 // Why the menu's registry tree cannot be read through the code page as it is;
@@ -135,3 +137,5 @@ bool CCorvaneApp::MovePluginMenu(CPluginMenu& menu, const CString& store) {
     ClearPluginStoreLater(store);
     return true;
 }
+
+} // namespace corvane

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace corvane {
+
 namespace {
 
 // The character a quote pair stands for, or 0 when the code is not one.
@@ -117,3 +119,5 @@ CString FormatDuplicatePrefix(int memberIndex) {
         return CString();
     return CString("(" + std::to_string(memberIndex + 1) + ")");
 }
+
+} // namespace corvane

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace corvane {
+
 // Replaces ' \ : = ( ) by '' '0 '1 '2 '3 '4, byte by byte; copies the rest.
 CString EscapeName(const CString& text);
 
@@ -28,3 +30,5 @@ CString StripDuplicatePrefix(const CString& text);
 // The duplicate prefix of member number memberIndex (from 0) of a group of
 // siblings with the same name: empty for the first, "(2)", "(3)", ... after.
 CString FormatDuplicatePrefix(int memberIndex);
+
+} // namespace corvane

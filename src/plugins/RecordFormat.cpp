@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+namespace corvane {
+
 namespace {
 
 // True when bytes 4 to 15 of uid are those of the "no uid" GUID, that is,
@@ -93,3 +95,5 @@ CString FormatRecordValue(const CPluginItem& item) {
         out.pop_back(); // no tail: the path alone
     return CString(std::move(out));
 }
+
+} // namespace corvane

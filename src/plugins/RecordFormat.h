@@ -4,6 +4,8 @@
 
 #include "plugins/PluginItem.h"
 
+namespace corvane {
+
 // prefix, the kind as a signed decimal, ":", and the escaped name (text 3).
 CString FormatRecordName(const CString& prefix, const CPluginItem& item);
 
@@ -18,3 +20,5 @@ CString FormatAttributeTail(const CPluginItem& item);
 
 // The path (text 0, not escaped), then ":" and the tail when there is one.
 CString FormatRecordValue(const CPluginItem& item);
+
+} // namespace corvane

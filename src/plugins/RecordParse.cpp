@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+namespace corvane {
+
 namespace {
 
 // A decimal number as scanf reads one: blanks skipped, an optional sign, at
@@ -235,3 +237,5 @@ void ParseRecord(const CString& name, const CString& data, const CString& levelN
     if (!uidText.IsEmpty())
         item.m_uid = ParseUid(uidText);
 }
+
+} // namespace corvane

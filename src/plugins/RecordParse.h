@@ -3,6 +3,8 @@
 
 #include "plugins/PluginItem.h"
 
+namespace corvane {
+
 // Fills item, which must be a default item, from one record. name is the
 // record name with its duplicate prefix already removed; an empty name is the
 // level's own record and takes levelName as its name and kind 3 (unless the
@@ -10,3 +12,5 @@
 // keep their defaults.
 void ParseRecord(const CString& name, const CString& data, const CString& levelName,
                  CPluginItem& item);
+
+} // namespace corvane
