@@ -11,6 +11,8 @@
 #include <fstream>
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 constexpr int kPrograms = 128;

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

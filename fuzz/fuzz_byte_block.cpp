@@ -16,6 +16,8 @@
 #include <memory>
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 // The application object in INI mode on a scratch settings file.

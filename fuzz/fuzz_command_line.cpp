@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 std::string Describe(const std::vector<std::string>& args) {

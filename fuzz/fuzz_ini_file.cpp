@@ -12,6 +12,8 @@
 
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 std::string KeyList(const CIniSection& section) {

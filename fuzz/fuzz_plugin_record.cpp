@@ -17,6 +17,8 @@
 #include <cstring>
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 std::string Describe(const CPluginItem& item) {

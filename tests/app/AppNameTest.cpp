@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace corvane;
+
 TEST(AppName, OnlyAPlainFileNameIsTaken) {
     const struct {
         const char* name;

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+using namespace corvane;
+
 const char kTestAppName[] = "CorvaneAppTest";
 
 void AppFixture::SetUp() {

@@ -10,6 +10,8 @@
 
 #include <string>
 
+using namespace corvane;
+
 using namespace std::string_literals;
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 // An application object that records the calls made on it.

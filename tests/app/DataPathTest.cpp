@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 // The separator of the paths the run builds on this platform.

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 const char kAppKey[] = "Software\\Brax\\CorvaneFollowUpTest";

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <string>
 
+using namespace corvane;
+
 using testing_support::FileExists;
 using testing_support::ReadFileBytes;
 using testing_support::ScratchDir;

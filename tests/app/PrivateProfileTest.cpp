@@ -5,6 +5,8 @@
 
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 using testing_support::ReadFileBytes;

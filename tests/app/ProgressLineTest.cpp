@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 // What a step of `total` values, reached one by one, writes to the stream.

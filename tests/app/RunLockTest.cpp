@@ -7,6 +7,8 @@
 
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 // A name no other test or run uses.

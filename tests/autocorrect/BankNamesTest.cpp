@@ -1,6 +1,8 @@
 // Filling the bank-name table from the settings section.
 #include "StepFixture.h"
 
+using namespace corvane;
+
 using BankNames = StepFixture;
 
 TEST_F(BankNames, BankKeysFillTheTable) {

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 
+using namespace corvane;
+
 namespace {
 
 const char kMain[] = "[Settings]\r\nA=1\r\n"

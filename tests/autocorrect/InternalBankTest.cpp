@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+using namespace corvane;
+
 namespace {
 
 const char kMain[] = "[Settings]\r\nVSTPluginsPath=old\r\nDataPath=x\r\n"

@@ -5,6 +5,8 @@
 #include <set>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 // Field offsets of both layouts, written out from the layout tables rather

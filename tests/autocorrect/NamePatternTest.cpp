@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace corvane;
+
 TEST(BankKey, MatchesLowerCaseBankAndANumber) {
     struct Case {
         const char* key;

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 std::string Lower(std::string text) {

@@ -4,6 +4,8 @@
 
 #include "autocorrect/JoystickRecord.h"
 
+using namespace corvane;
+
 namespace {
 
 std::string Hex(const uint8_t* bytes, size_t count) {

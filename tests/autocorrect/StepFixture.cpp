@@ -5,6 +5,8 @@
 #include <cstring>
 #include <filesystem>
 
+using namespace corvane;
+
 void StepFixture::SetUp() {
     m_mainFile = m_data.file("Corvane.ini");
     m_savedProfileName = theApp.m_pszProfileName;

@@ -22,7 +22,7 @@ class StepFixture : public testing::Test {
     // data was flushed; "<absent>" when there is no such file.
     std::string Bytes(const std::string& name);
     // Runs one step and returns what it printed.
-    std::string Run(void (CCorvaneApp::*step)());
+    std::string Run(void (corvane::CCorvaneApp::*step)());
 
     testing_support::ScratchDir m_data;
     std::string m_mainFile;

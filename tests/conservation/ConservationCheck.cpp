@@ -14,6 +14,8 @@
 #include <memory>
 #include <optional>
 
+using namespace corvane;
+
 void Account::Add(const Account& other) {
     inRegistry += other.inRegistry;
     inFiles += other.inFiles;

@@ -25,6 +25,8 @@
 #include <fstream>
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 bool ReadCase(const char* path, ConversionCase& run, std::string& before, std::string& after,

@@ -7,6 +7,8 @@
 #include <random>
 #include <string>
 
+using namespace corvane;
+
 using testing_support::ReadFileBytes;
 using testing_support::ScratchDir;
 using testing_support::WriteFileBytes;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 using namespace std::string_literals;

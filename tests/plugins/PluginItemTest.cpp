@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 std::string Text(const CPluginItem& item, int index) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 using PluginMenuLoad = PluginRegistryTest;

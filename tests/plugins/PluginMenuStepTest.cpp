@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 using testing_support::FileExists;

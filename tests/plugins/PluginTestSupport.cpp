@@ -2,6 +2,8 @@
 
 #include "plugins/RecordFormat.h"
 
+using namespace corvane;
+
 namespace {
 
 void RemoveTree(const std::string& key) {

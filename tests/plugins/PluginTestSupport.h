@@ -34,4 +34,4 @@ class PluginRegistryTest : public testing::Test {
 
 // The tree below item, one node per line, indented by depth: the record name
 // and value the writer would give it, " {" after nodes with children.
-std::string DumpTree(const CPluginItem& item);
+std::string DumpTree(const corvane::CPluginItem& item);

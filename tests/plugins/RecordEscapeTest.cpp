@@ -5,6 +5,8 @@
 
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 struct TextCase {

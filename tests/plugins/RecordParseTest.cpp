@@ -6,6 +6,8 @@
 
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 GUID PackedId(DWORD id) {

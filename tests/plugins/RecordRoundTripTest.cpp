@@ -10,6 +10,8 @@
 #include <random>
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
 class ItemGenerator {

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+using namespace corvane;
+
 namespace {
 
 GUID MakeGuid(DWORD data1, WORD data2, WORD data3, const BYTE (&data4)[8]) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 using testing_support::ScratchDir;
 
 namespace {

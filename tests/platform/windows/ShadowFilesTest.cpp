@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 using testing_support::FileExists;
