@@ -45,7 +45,7 @@ std::string Describe(const posix::RegistryKey& top) {
         stack.pop_back();
         out += fuzz::Printable(path) + "\n";
         for (size_t i = 0; i < key->ValueCount(); ++i) {
-            const posix::RegistryValue& value = key->ValueAt(i);
+            const posix::StoredValue& value = key->ValueAt(i);
             out += "  " + fuzz::Printable(value.name) + " type " + std::to_string(value.type) +
                    " " + fuzz::Printable(value.data) + " odd " + std::to_string(value.oddByte) +
                    "\n";
