@@ -113,7 +113,7 @@ bool ReadPlainGroup(HKEY hGroup, std::vector<ProfileItem>& items, KeyValueCounts
     RegistryValue value;
     StoredValueRead stored;
     for (DWORD index = 0;; ++index) {
-        RegistryValueReader::Result read = reader.ReadWithStoredForm(index, value, stored);
+        RegistryValueReader::Result read = reader.ReadWithStoredForm(index, value, stored, false);
         if (read == RegistryValueReader::Result::end)
             return true;
         if (read == RegistryValueReader::Result::failed || value.name.size() >= kNameBuffer ||

@@ -44,8 +44,9 @@ RegistryValueReader::Result RegistryValueReader::Read(DWORD index, RegistryValue
 
 RegistryValueReader::Result RegistryValueReader::ReadWithStoredForm(DWORD index,
                                                                     RegistryValue& value,
-                                                                    StoredValueRead& stored) {
-    LONG result = RegistryReadStoredValue(m_key, index, stored);
+                                                                    StoredValueRead& stored,
+                                                                    bool wantBytes) {
+    LONG result = RegistryReadStoredValue(m_key, index, stored, wantBytes);
     if (result == ERROR_NO_MORE_ITEMS)
         return Result::end;
     if (result != ERROR_SUCCESS)

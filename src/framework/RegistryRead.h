@@ -26,8 +26,10 @@ class RegistryValueReader {
     // cannot be read.
     Result Read(DWORD index, RegistryValue& value);
     // The same, and the value's stored form into `stored`, with one registry
-    // read for most values instead of two.
-    Result ReadWithStoredForm(DWORD index, RegistryValue& value, StoredValueRead& stored);
+    // read for most values instead of two. Without `wantBytes` the stored
+    // bytes may be left out (see RegistryReadStoredValue).
+    Result ReadWithStoredForm(DWORD index, RegistryValue& value, StoredValueRead& stored,
+                              bool wantBytes = true);
 
   private:
     HKEY m_key;

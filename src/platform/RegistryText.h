@@ -43,4 +43,5 @@ struct StoredValueRead {
     std::vector<BYTE> ansiData;
 };
 // ERROR_SUCCESS, ERROR_NO_MORE_ITEMS after the last value, or the failure.
-LONG RegistryReadStoredValue(HKEY key, DWORD index, StoredValueRead& value);
+// Without `wantBytes` the stored bytes may be left out where they cost extra.
+LONG RegistryReadStoredValue(HKEY key, DWORD index, StoredValueRead& value, bool wantBytes = true);

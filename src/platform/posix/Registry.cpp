@@ -557,7 +557,7 @@ bool RegistryValueStoredBytes(HKEY hKey, DWORD index, std::string& bytes) {
     return true;
 }
 
-LONG RegistryReadStoredValue(HKEY hKey, DWORD index, StoredValueRead& value) {
+LONG RegistryReadStoredValue(HKEY hKey, DWORD index, StoredValueRead& value, bool wantBytes) {
     std::shared_ptr<RegistryKey> key;
     LONG status = Resolve(hKey, key);
     if (status != ERROR_SUCCESS)
@@ -568,5 +568,7 @@ LONG RegistryReadStoredValue(HKEY hKey, DWORD index, StoredValueRead& value) {
     value.loss = RegistryValueAnsiLoss(hKey, index);
     // The 8-bit form costs no more to read on its own here.
     value.ansiKnown = false;
-    return RegistryValueStoredBytes(hKey, index, value.bytes) ? ERROR_SUCCESS : ERROR_BADDB;
+    value.bytes.clear();
+    return !wantBytes || RegistryValueStoredBytes(hKey, index, value.bytes) ? ERROR_SUCCESS
+                                                                            : ERROR_BADDB;
 }

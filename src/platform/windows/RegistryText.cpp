@@ -183,7 +183,7 @@ bool AsciiForm(const std::u16string& name, DWORD type, const std::string& bytes,
 
 } // namespace
 
-LONG RegistryReadStoredValue(HKEY key, DWORD index, StoredValueRead& value) {
+LONG RegistryReadStoredValue(HKEY key, DWORD index, StoredValueRead& value, bool) {
     std::u16string name;
     LONG status = ReadWideValue(key, index, name, value.type, value.bytes);
     if (status != ERROR_SUCCESS)
