@@ -74,17 +74,27 @@ TEST(ProfileGroupWrite, PlainSectionNames) {
     }
 }
 
+// Two copies of a file (none for no bytes): one for the group writes, one for
+// the key-by-key writes.
+struct TwoCopies {
+    explicit TwoCopies(const std::string& before) {
+        if (!before.empty()) {
+            WriteFileBytes(atOnce, before);
+            WriteFileBytes(byKey, before);
+        }
+    }
+    ScratchDir dir;
+    std::string atOnce = dir.file("at-once.ini");
+    std::string byKey = dir.file("by-key.ini");
+};
+
 // Writes the group both ways into two copies of `before`; returns whether the
 // group write took place, and compares the two files.
 GroupWrite WriteBothWays(const std::string& before, const CString& section,
                          const std::vector<ProfileItem>& items) {
-    ScratchDir dir;
-    std::string atOnce = dir.file("at-once.ini");
-    std::string byKey = dir.file("by-key.ini");
-    if (!before.empty()) {
-        WriteFileBytes(atOnce, before);
-        WriteFileBytes(byKey, before);
-    }
+    TwoCopies copies(before);
+    const std::string& atOnce = copies.atOnce;
+    const std::string& byKey = copies.byKey;
     GroupWrite result = WriteProfileGroup(atOnce.c_str(), section, items);
     if (result == GroupWrite::NotTried)
         return result;
@@ -130,13 +140,9 @@ TEST(ProfileGroupWrite, ManyGroupsThroughOneTargetGiveTheBytesOfTheKeyByKeyWrite
     std::mt19937 random(7);
     for (const std::string& before : befores) {
         SCOPED_TRACE(before);
-        ScratchDir dir;
-        std::string atOnce = dir.file("at-once.ini");
-        std::string byKey = dir.file("by-key.ini");
-        if (!before.empty()) {
-            WriteFileBytes(atOnce, before);
-            WriteFileBytes(byKey, before);
-        }
+        TwoCopies copies(before);
+        const std::string& atOnce = copies.atOnce;
+        const std::string& byKey = copies.byKey;
         ProfileGroupTarget target(atOnce.c_str());
         for (int group = 0; group < 6; ++group) {
             std::vector<ProfileItem> items;
