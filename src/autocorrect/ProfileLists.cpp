@@ -7,24 +7,15 @@ namespace corvane {
 
 namespace {
 
-// A NUL-separated name list (ending in an empty name) as separate names.
-std::vector<CString> SplitNameList(const char* list, DWORD length) {
-    std::vector<CString> names;
-    DWORD pos = 0;
-    while (pos < length && list[pos] != '\0') {
-        CString name(list + pos);
-        pos += static_cast<DWORD>(name.GetLength()) + 1;
-        names.push_back(std::move(name));
-    }
-    return names;
-}
-
 // Reads a name list (section is null for the list of sections).
 std::vector<CString> ReadNameList(const char* file, const char* section) {
     if (!file || !*file)
         return {};
-    std::string list = ReadProfileStringWhole(section, nullptr, "", file, kListBufferSize);
-    return SplitNameList(list.data(), static_cast<DWORD>(list.size()));
+    std::vector<CString> names;
+    for (const std::string& name :
+         SplitProfileList(ReadProfileStringWhole(section, nullptr, "", file, kListBufferSize)))
+        names.emplace_back(name.c_str());
+    return names;
 }
 
 } // namespace

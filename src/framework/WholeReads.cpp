@@ -43,6 +43,16 @@ std::string ReadProfileSectionWhole(const char* section, const char* file, DWORD
     });
 }
 
+std::vector<std::string> SplitProfileList(const std::string& list) {
+    std::vector<std::string> entries;
+    for (size_t pos = 0; pos < list.size() && list[pos] != '\0';) {
+        size_t end = std::min(list.find('\0', pos), list.size());
+        entries.push_back(list.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return entries;
+}
+
 std::string ReadModulePath() {
     std::string buffer(MAX_PATH, '\0');
     for (;;) {

@@ -20,6 +20,10 @@ std::string ReadProfileStringWhole(const char* section, const char* key, const c
 // each followed by its NUL.
 std::string ReadProfileSectionWhole(const char* section, const char* file, DWORD firstSize = 4096);
 
+// The entries of a NUL-separated list as the profile reads give it (each
+// entry followed by its NUL, the list ended by an empty entry or its end).
+std::vector<std::string> SplitProfileList(const std::string& list);
+
 // The running program's full path, however long; empty when it cannot be had.
 std::string ReadModulePath();
 

@@ -4,8 +4,6 @@
 
 #include "platform/winapi.h"
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 #include <unordered_set>
 
@@ -91,9 +89,9 @@ ProfileGroupTarget::ProfileGroupTarget(const char* file)
 bool ProfileGroupTarget::SectionMayExist(const CString& section) {
     if (!m_namesKnown) {
         m_names.clear();
-        std::string names = ReadProfileStringWhole(nullptr, nullptr, "", m_file.c_str(), 64000);
-        for (const char* name = names.c_str(); *name != '\0'; name += std::strlen(name) + 1)
-            m_names.insert(ComparableName(name));
+        for (const std::string& name :
+             SplitProfileList(ReadProfileStringWhole(nullptr, nullptr, "", m_file.c_str(), 64000)))
+            m_names.insert(ComparableName(name.c_str()));
         m_namesKnown = true;
     }
     return m_names.count(std::string()) > 0 || m_names.count(ComparableName(section)) > 0;
@@ -152,12 +150,8 @@ bool ReadPlainProfileGroup(const char* file, const char* section, std::vector<Pr
     items.clear();
     if (!file || !*file || !GroupWritesEnabled())
         return false;
-    std::string lines = ReadProfileSectionWhole(section, file);
     std::unordered_set<std::string> keys;
-    for (size_t pos = 0; pos < lines.size() && lines[pos] != '\0';) {
-        size_t end = std::min(lines.find('\0', pos), lines.size());
-        std::string line = lines.substr(pos, end - pos);
-        pos = end + 1;
+    for (const std::string& line : SplitProfileList(ReadProfileSectionWhole(section, file))) {
         size_t equals = line.find('=');
         ProfileItem item;
         if (equals != std::string::npos)
